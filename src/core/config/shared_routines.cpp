@@ -1,0 +1,81 @@
+#include "config/shared_routines.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "config/text_basics.h"
+#include "platform/file_io.h"
+#include "platform/shell_services.h"
+#include "version.h"
+
+namespace kp {
+namespace {
+
+std::string JoinFolder(std::string_view folder, std::string_view name) {
+  std::string path(folder);
+  if (!path.empty() && path.back() != '/') path += '/';
+  path += name;
+  return path;
+}
+
+}  // namespace
+
+std::vector<std::string> SplitCommaList(std::string_view text) {
+  std::vector<std::string> items;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    const std::size_t comma = text.find(',', start);
+    const std::size_t end = comma == std::string_view::npos ? text.size() : comma;
+    items.emplace_back(Trim(text.substr(start, end - start)));
+    if (comma == std::string_view::npos) break;
+    start = comma + 1;
+  }
+  return items;
+}
+
+std::string ResolveIconFile(std::string_view name, std::string_view pluginFolder,
+                            std::string_view applicationFolder) {
+  std::string candidate(name);
+  if (!name.empty()) {
+    if (IsRegularFile(candidate)) return candidate;
+    if (!pluginFolder.empty() && IsRegularFile(candidate = JoinFolder(pluginFolder, name))) return candidate;
+    if (IsRegularFile(candidate = JoinFolder(JoinFolder(applicationFolder, "Icons"), name))) return candidate;
+    if (IsRegularFile(candidate = JoinFolder(applicationFolder, name))) return candidate;
+  }
+  return std::string(name);
+}
+
+std::int32_t SecondsSince(TimeStamp since, TimeStamp now) {
+  const auto seconds = std::chrono::floor<std::chrono::seconds>(now - since).count();
+  return static_cast<std::int32_t>(std::clamp<std::int64_t>(seconds, INT32_MIN, INT32_MAX));
+}
+
+void CopyToFixedText(char* destination, std::string_view text) noexcept {
+  if (!destination) return;
+  constexpr std::size_t kMaxCharacters = kFixedTextSize - 2;
+  std::size_t length = std::min(text.size(), kMaxCharacters);
+  if (length > 0) {
+    if (const void* nul = std::memchr(text.data(), '\0', length)) {
+      length = static_cast<std::size_t>(static_cast<const char*>(nul) - text.data());
+    }
+    std::memcpy(destination, text.data(), length);
+  }
+  destination[length] = '\0';
+}
+
+void ShellOpen(std::string_view target) {
+  const std::string_view trimmed = Trim(target);
+  if (trimmed.empty()) return;
+  ShellServices().OpenDocument(std::string(target), FolderOfPath(target));
+}
+
+void ShowTextMessage(std::string_view text) { ShellServices().ShowMessage(std::string(text)); }
+
+std::string GetVersionText() {
+  // Each number is one 16-bit half of the version, as version resources keep them.
+  auto part = [](unsigned value) { return std::to_string(value & 0xFFFFu); };
+  return part(build::kVersionMajor) + "." + part(build::kVersionMinor) + "." + part(build::kVersionRelease) +
+         "." + part(build::kVersionBuild);
+}
+
+}  // namespace kp

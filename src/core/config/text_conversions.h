@@ -1,0 +1,28 @@
+#pragma once
+// Conversions between typed values and the texts that the stores and packets hold.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace kp {
+
+// Keeps every decimal digit and minus sign of the text, in order, wherever it
+// stands (so "1,024 KB" is 1024 and "2.5 MB" is 25), stopping at an embedded NUL,
+// and reads what is kept as a signed decimal number.
+//   - nothing kept: 0;
+//   - a well-formed number out of the 64-bit range: saturated to the nearest bound;
+//   - kept characters that are not a number at all (a lone "-", "--5", "12-3"):
+//     no value.
+[[nodiscard]] std::optional<std::int64_t> TryTextToInt64(std::string_view text) noexcept;
+
+// TryTextToInt64, with 0 for texts that hold no number. Never throws.
+[[nodiscard]] std::int64_t TextToInt64(std::string_view text) noexcept;
+
+// True exactly when the text, trimmed and upper-cased, is "TRUE".
+[[nodiscard]] bool TextToBoolean(std::string_view text) noexcept;
+
+[[nodiscard]] std::string BooleanToText(bool value);
+
+}  // namespace kp

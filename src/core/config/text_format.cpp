@@ -1,0 +1,195 @@
+#include "config/text_format.h"
+
+#include <langinfo.h>
+#include <locale.h>
+
+#include <cstdlib>
+
+namespace kp {
+namespace {
+
+constexpr std::string_view kCheckLanguageFile = "Check Language File";
+
+NumberFormat ReadUserNumberFormat() {
+  NumberFormat format;
+  locale_t user = ::newlocale(LC_NUMERIC_MASK, "", static_cast<locale_t>(nullptr));
+  if (!user) return format;
+  const char* thousands = ::nl_langinfo_l(THOUSEP, user);
+  const char* decimal = ::nl_langinfo_l(RADIXCHAR, user);
+  if (thousands && *thousands) format.thousandsSeparator = thousands;
+  if (decimal && *decimal) format.decimalSeparator = decimal;
+  ::freelocale(user);
+  return format;
+}
+
+// Digits of a magnitude grouped by three.
+std::string GroupedDigits(std::uint64_t magnitude, const NumberFormat& format) {
+  const std::string digits = std::to_string(magnitude);
+  std::string grouped;
+  grouped.reserve(digits.size() + digits.size() / 3 * format.thousandsSeparator.size());
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) grouped += format.thousandsSeparator;
+    grouped += digits[i];
+  }
+  return grouped;
+}
+
+std::uint64_t Magnitude(std::int64_t value) {
+  return value < 0 ? std::uint64_t{0} - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+}
+
+}  // namespace
+
+const NumberFormat& UserNumberFormat() {
+  static const NumberFormat format = ReadUserNumberFormat();
+  return format;
+}
+
+std::string FormatThousands(std::int64_t value, const NumberFormat& format) {
+  if (value == 0) return "0";
+  return (value < 0 ? "-" : "") + GroupedDigits(Magnitude(value), format);
+}
+
+std::string FormatMinutesSeconds(std::int64_t seconds) {
+  const std::uint64_t magnitude = Magnitude(seconds);
+  const std::uint64_t rest = magnitude % 60;
+  return (seconds < 0 ? "-" : "") + std::to_string(magnitude / 60) + ":" + (rest < 10 ? "0" : "") +
+         std::to_string(rest);
+}
+
+std::string FormatTenths(std::int64_t tenths, const NumberFormat& format) {
+  const std::uint64_t magnitude = Magnitude(tenths);
+  const std::uint64_t whole = magnitude / 10;
+  const std::uint64_t fraction = magnitude % 10;
+  std::string text = tenths < 0 ? "-" : "";
+  if (whole > 0) text += GroupedDigits(whole, format);
+  if (fraction > 0) {
+    text += format.decimalSeparator;
+    text += static_cast<char>('0' + fraction);
+  }
+  return text == "-" ? std::string() : text;
+}
+
+std::optional<std::string> FormatWithText(std::string_view format, std::string_view argument) {
+  std::string result;
+  result.reserve(format.size() + argument.size());
+  bool argumentUsed = false;
+  std::size_t i = 0;
+  auto readNumber = [&](std::size_t& at) -> std::optional<std::size_t> {
+    std::size_t value = 0;
+    const std::size_t start = at;
+    while (at < format.size() && format[at] >= '0' && format[at] <= '9') {
+      value = value * 10 + static_cast<std::size_t>(format[at] - '0');
+      if (value > 4096) return std::nullopt;  // no sane caption is wider
+      ++at;
+    }
+    if (at == start) return std::nullopt;
+    return value;
+  };
+
+  while (i < format.size()) {
+    const char c = format[i++];
+    if (c != '%') {
+      result += c;
+      continue;
+    }
+    if (i < format.size() && format[i] == '%') {
+      result += '%';
+      ++i;
+      continue;
+    }
+    // [index ":"] ["-"] [width] ["." precision] type
+    std::size_t at = i;
+    bool explicitIndex = false;
+    if (auto index = readNumber(at); index && at < format.size() && format[at] == ':') {
+      if (*index != 0) return std::nullopt;
+      explicitIndex = true;
+      i = at + 1;
+    }
+    at = i;
+    const bool leftAlign = at < format.size() && format[at] == '-';
+    if (leftAlign) ++at;
+    std::size_t width = 0;
+    if (at < format.size() && format[at] >= '0' && format[at] <= '9') {
+      auto parsed = readNumber(at);
+      if (!parsed) return std::nullopt;
+      width = *parsed;
+    }
+    std::optional<std::size_t> precision;
+    if (at < format.size() && format[at] == '.') {
+      ++at;
+      precision = readNumber(at);
+      if (!precision) return std::nullopt;
+    }
+    if (at >= format.size() || (format[at] != 's' && format[at] != 'S')) return std::nullopt;
+    i = at + 1;
+    // Without an index each placeholder takes the next argument; there is only one.
+    if (!explicitIndex && argumentUsed) return std::nullopt;
+    argumentUsed = true;
+
+    std::string_view value = argument;
+    if (precision && *precision < value.size()) value = value.substr(0, *precision);
+    const std::size_t padding = width > value.size() ? width - value.size() : 0;
+    if (!leftAlign) result.append(padding, ' ');
+    result += value;
+    if (leftAlign) result.append(padding, ' ');
+  }
+  return result;
+}
+
+std::string FormatSize(std::int64_t bytes, TSimpleConfig& language, const NumberFormat& format) {
+  struct Unit {
+    std::int64_t divisor;
+    const char* id;
+  };
+  static constexpr Unit kUnits[] = {
+      {1'000'000'000'000, "00024"}, {1'000'000'000, "00023"}, {1'000'000, "00022"}, {1'000, "00021"}};
+  std::int64_t tenths = 0;
+  const char* id = "00020";
+  bool found = false;
+  for (const Unit& unit : kUnits) {
+    if (bytes >= unit.divisor) {
+      // Rounded half up in exact integer arithmetic.
+      const std::int64_t perTenth = unit.divisor / 10;
+      tenths = bytes / perTenth + ((bytes % perTenth) * 2 >= perTenth ? 1 : 0);
+      id = unit.id;
+      found = true;
+      break;
+    }
+  }
+  std::string number;
+  if (found) {
+    number = FormatTenths(tenths, format);
+  } else {
+    number = bytes == 0 ? std::string() : FormatThousands(bytes, format);
+  }
+  SetLanguageSection("General", language);
+  const auto text = FormatWithText(GetLanguageText(id, language), number);
+  return text ? *text : std::string(kCheckLanguageFile);
+}
+
+std::string FormatDuration(std::int32_t seconds, TSimpleConfig& language) {
+  SetLanguageSection("General", language);
+  if (seconds <= 0) return GetLanguageText("00014", language);
+  struct Unit {
+    std::int32_t length;
+    const char* id;
+  };
+  static constexpr Unit kUnits[] = {
+      {31'536'000, "00019"}, {86'400, "00018"}, {3'600, "00017"}, {60, "00016"}, {1, "00015"}};
+  std::string text;
+  std::int32_t left = seconds;
+  for (const Unit& unit : kUnits) {
+    const std::int32_t count = left / unit.length;
+    left %= unit.length;
+    if (count > 0) {
+      text += std::to_string(count);
+      text += ' ';
+      text += GetLanguageText(unit.id, language);
+      text += ' ';
+    }
+  }
+  return text;
+}
+
+}  // namespace kp

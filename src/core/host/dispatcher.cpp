@@ -1,0 +1,38 @@
+#include "host/dispatcher.h"
+
+#include <thread>
+#include <utility>
+
+namespace kp {
+
+HandlerIndex TDispatcher::RegisterHandler(TApiHandler handler) {
+  handlers_.push_back(std::move(handler));
+  return static_cast<HandlerIndex>(handlers_.size() - 1);
+}
+
+std::int64_t TDispatcher::RunOnMainThread(HandlerIndex index, TMessagePacket& packet) noexcept {
+  if (index < 0 || static_cast<std::size_t>(index) >= handlers_.size()) return 0;
+  const TApiHandler& handler = handlers_[static_cast<std::size_t>(index)];
+  if (!handler) return 0;
+  try {
+    return handler(packet);
+  } catch (...) {
+    // A failing implementation must never disturb the plugin that called it.
+    failures_.fetch_add(1, std::memory_order_relaxed);
+    return 0;
+  }
+}
+
+std::int32_t TDispatcher::DispatchCall(HandlerIndex index, TMessagePacket packet) {
+  std::int64_t result;
+  if (std::this_thread::get_id() == queue_.MainThreadId()) {
+    result = RunOnMainThread(index, packet);
+  } else {
+    auto work = [&]() noexcept { return RunOnMainThread(index, packet); };
+    result = queue_.Send(work);
+  }
+  // The packet is freed here, when this call returns, on every path.
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(result)));
+}
+
+}  // namespace kp

@@ -1,0 +1,121 @@
+#include "host/main_thread_queue.h"
+
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <stdexcept>
+
+namespace kp {
+
+TMainThreadQueue::TMainThreadQueue()
+    : owner_(std::this_thread::get_id()), wakeFd_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {
+  if (wakeFd_ < 0) throw std::runtime_error("cannot create the main-thread wake-up descriptor");
+}
+
+TMainThreadQueue::~TMainThreadQueue() {
+  Close();
+  {
+    std::unique_lock lock(mutex_);
+    sendersLeft_.wait(lock, [&] { return waitingSenders_ == 0; });
+  }
+  ::close(wakeFd_);
+}
+
+void TMainThreadQueue::Wake() noexcept {
+  const std::uint64_t one = 1;
+  while (::write(wakeFd_, &one, sizeof one) < 0 && errno == EINTR) {
+  }
+}
+
+void TMainThreadQueue::DrainWakeFd() noexcept {
+  std::uint64_t count = 0;
+  while (::read(wakeFd_, &count, sizeof count) < 0 && errno == EINTR) {
+  }
+}
+
+void TMainThreadQueue::Enqueue(Entry entry, std::unique_lock<std::mutex>& lock) {
+  const bool wasEmpty = entries_.empty();
+  entries_.push_back(std::move(entry));
+  lock.unlock();
+  // One wake-up per batch: a drain that is under way picks up the rest.
+  if (wasEmpty) Wake();
+}
+
+std::int64_t TMainThreadQueue::SendAndWait(SendRequest& request) {
+  if (IsOwnerThread()) {
+    mainThreadId_.store(owner_);
+    return request.invoke(request.context);
+  }
+  std::unique_lock lock(mutex_);
+  if (closed_) return 0;
+  ++waitingSenders_;
+  Enqueue(Entry{&request, {}}, lock);
+  lock.lock();
+  request.finished.wait(lock, [&] { return request.done; });
+  if (--waitingSenders_ == 0 && closed_) sendersLeft_.notify_all();
+  return request.result;
+}
+
+void TMainThreadQueue::Post(std::function<void()> work) {
+  std::unique_lock lock(mutex_);
+  if (closed_) return;
+  Enqueue(Entry{nullptr, std::move(work)}, lock);
+}
+
+std::size_t TMainThreadQueue::ProcessPending() {
+  if (!IsOwnerThread()) return 0;
+  DrainWakeFd();
+  std::size_t budget;
+  {
+    std::lock_guard lock(mutex_);
+    budget = entries_.size();
+  }
+  // Entries are taken one at a time, so a drain nested inside running work (a
+  // modal dialog, say) goes on with the same queue and keeps the order.
+  std::size_t ran = 0;
+  while (ran < budget) {
+    Entry entry;
+    {
+      std::lock_guard lock(mutex_);
+      if (entries_.empty()) break;
+      entry = std::move(entries_.front());
+      entries_.pop_front();
+    }
+    mainThreadId_.store(owner_);
+    ++ran;
+    if (entry.send) {
+      const std::int64_t result = entry.send->invoke(entry.send->context);
+      std::lock_guard lock(mutex_);
+      entry.send->result = result;
+      entry.send->done = true;
+      // Notified under the lock: the sender cannot leave (and free the request)
+      // before this thread has finished touching it.
+      entry.send->finished.notify_one();
+    } else if (entry.post) {
+      try {
+        entry.post();
+      } catch (...) {
+        // Posted work is fire-and-forget; a failure in it must not stop the loop.
+      }
+    }
+  }
+  std::lock_guard lock(mutex_);
+  if (!entries_.empty()) Wake();
+  return ran;
+}
+
+void TMainThreadQueue::Close() {
+  std::lock_guard lock(mutex_);
+  closed_ = true;
+  for (Entry& entry : entries_) {
+    if (entry.send) {
+      entry.send->result = 0;
+      entry.send->done = true;
+      entry.send->finished.notify_one();
+    }
+  }
+  entries_.clear();
+}
+
+}  // namespace kp

@@ -1,0 +1,96 @@
+#pragma once
+// The queue that carries work from any thread to the main thread: what a hidden
+// window and its messages did on the original platform. A wake-up file
+// descriptor becomes readable whenever work is waiting, so any event loop (the
+// headless one or Qt's) can drain the queue.
+//
+// The thread that creates the queue owns it: only that thread drains it, and a
+// synchronous send made on that thread runs at once, nested in what it was doing.
+
+#include <atomic>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <type_traits>
+#include <utility>
+
+namespace kp {
+
+class TMainThreadQueue {
+ public:
+  TMainThreadQueue();
+  TMainThreadQueue(const TMainThreadQueue&) = delete;
+  TMainThreadQueue& operator=(const TMainThreadQueue&) = delete;
+  ~TMainThreadQueue();
+
+  // Runs work on the owner thread and returns its result. On the owner thread it
+  // runs at once; elsewhere the caller blocks, without time-out, until the owner
+  // thread has drained it. After Close, work from other threads is not run and 0
+  // is returned. The work must not throw.
+  template <typename Work>
+  std::int64_t Send(Work&& work) {
+    static_assert(std::is_nothrow_invocable_r_v<std::int64_t, Work&>,
+                  "work sent to the main thread must be noexcept and return an integer");
+    using Callable = std::remove_reference_t<Work>;
+    SendRequest request;
+    request.context = const_cast<void*>(static_cast<const void*>(std::addressof(work)));
+    request.invoke = [](void* context) noexcept -> std::int64_t {
+      return (*static_cast<Callable*>(context))();
+    };
+    return SendAndWait(request);
+  }
+
+  // Queues work to run on the owner thread at a later drain; never runs it at once.
+  void Post(std::function<void()> work);
+
+  // Runs the work that was waiting when the drain began, in the order it came.
+  // Does nothing unless called on the owner thread. Returns the number run.
+  std::size_t ProcessPending();
+
+  // Readable while work waits; the loop that owns the queue polls it.
+  [[nodiscard]] int WakeFd() const noexcept { return wakeFd_; }
+  // Makes WakeFd readable without queueing work (to stop a waiting loop).
+  void Wake() noexcept;
+
+  [[nodiscard]] bool IsOwnerThread() const noexcept { return std::this_thread::get_id() == owner_; }
+  // The thread that last handled queued work: unknown (default id) until the first.
+  [[nodiscard]] std::thread::id MainThreadId() const noexcept { return mainThreadId_.load(); }
+
+  // Refuses further work from other threads and releases every waiting sender
+  // with the result 0; posted work not yet run is dropped.
+  void Close();
+
+ private:
+  struct SendRequest {
+    void* context = nullptr;
+    std::int64_t (*invoke)(void*) noexcept = nullptr;
+    std::int64_t result = 0;
+    bool done = false;
+    std::condition_variable finished;
+  };
+  struct Entry {
+    SendRequest* send = nullptr;
+    std::function<void()> post;
+  };
+
+  std::int64_t SendAndWait(SendRequest& request);
+  void Enqueue(Entry entry, std::unique_lock<std::mutex>& lock);
+  void DrainWakeFd() noexcept;
+
+  const std::thread::id owner_;
+  std::atomic<std::thread::id> mainThreadId_{};
+  int wakeFd_ = -1;
+
+  std::mutex mutex_;
+  std::deque<Entry> entries_;
+  bool closed_ = false;
+  // Senders still inside SendAndWait; the destructor waits for them to leave.
+  std::size_t waitingSenders_ = 0;
+  std::condition_variable sendersLeft_;
+};
+
+}  // namespace kp

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+
+namespace kp {
+
+// The folder of the running executable with a trailing "/" (from /proc/self/exe),
+// computed once. Every data file of the program lives there. Code that reads or
+// writes those files takes the folder as an argument, so tests pass a temporary one.
+[[nodiscard]] const std::string& ApplicationFolder();
+
+// The folder of an executable path with a trailing "/"; "./" when it has none.
+[[nodiscard]] std::string ExecutableFolderOf(const std::string& executablePath);
+
+}  // namespace kp
