@@ -1,0 +1,288 @@
+#include "host/main_thread_queue.h"
+
+#include <gtest/gtest.h>
+#include <poll.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace kp {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Generous: these bound waits for things that normally take microseconds, so a
+// loaded machine slows the test down but does not fail it.
+constexpr auto kPatience = 20s;
+
+bool IsReadable(int fd, std::chrono::milliseconds wait) {
+  pollfd entry{fd, POLLIN, 0};
+  return ::poll(&entry, 1, static_cast<int>(wait.count())) == 1 && (entry.revents & POLLIN) != 0;
+}
+
+// Drains the queue on this (owner) thread until the condition holds or time is up.
+bool DrainUntil(TMainThreadQueue& queue, const std::function<bool()>& condition) {
+  const auto deadline = std::chrono::steady_clock::now() + kPatience;
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    if (IsReadable(queue.WakeFd(), 10ms)) queue.ProcessPending();
+  }
+  return true;
+}
+
+TEST(MainThreadQueue, SendOnTheOwnerThreadRunsAtOnceAndNested) {
+  TMainThreadQueue queue;
+  EXPECT_EQ(queue.MainThreadId(), std::thread::id{}) << "unknown before any work";
+
+  std::thread::id ranOn;
+  std::int64_t inner = 0;
+  const std::int64_t result = queue.Send([&]() noexcept -> std::int64_t {
+    ranOn = std::this_thread::get_id();
+    inner = queue.Send([]() noexcept -> std::int64_t { return -3; });
+    return std::int64_t{1} << 40;
+  });
+
+  EXPECT_EQ(result, std::int64_t{1} << 40) << "the queue passes the full 64-bit result";
+  EXPECT_EQ(inner, -3);
+  EXPECT_EQ(ranOn, std::this_thread::get_id());
+  EXPECT_EQ(queue.MainThreadId(), std::this_thread::get_id());
+  EXPECT_FALSE(IsReadable(queue.WakeFd(), 0ms)) << "nothing was queued";
+  EXPECT_EQ(queue.ProcessPending(), 0u);
+}
+
+TEST(MainThreadQueue, SendFromAnotherThreadWaitsForTheOwnerToDrain) {
+  TMainThreadQueue queue;
+  std::atomic<bool> returned{false};
+  std::atomic<std::int64_t> result{0};
+  std::thread::id ranOn;
+
+  std::thread sender([&] {
+    result = queue.Send([&]() noexcept -> std::int64_t {
+      ranOn = std::this_thread::get_id();
+      return -(std::int64_t{1} << 35);
+    });
+    returned = true;
+  });
+
+  ASSERT_TRUE(IsReadable(queue.WakeFd(), kPatience)) << "queued work makes the descriptor readable";
+  std::this_thread::sleep_for(30ms);
+  EXPECT_FALSE(returned) << "the sender must wait until the owner drains";
+  EXPECT_EQ(queue.MainThreadId(), std::thread::id{});
+
+  EXPECT_EQ(queue.ProcessPending(), 1u);
+  sender.join();
+  EXPECT_TRUE(returned);
+  EXPECT_EQ(result, -(std::int64_t{1} << 35));
+  EXPECT_EQ(ranOn, std::this_thread::get_id());
+  EXPECT_EQ(queue.MainThreadId(), std::this_thread::get_id());
+  EXPECT_FALSE(IsReadable(queue.WakeFd(), 0ms)) << "a drain leaves nothing to wake for";
+}
+
+TEST(MainThreadQueue, WakeDescriptorFollowsTheWork) {
+  TMainThreadQueue queue;
+  EXPECT_FALSE(IsReadable(queue.WakeFd(), 0ms));
+
+  int ran = 0;
+  queue.Post([&] { ++ran; });
+  queue.Post([&] { ++ran; });
+  EXPECT_EQ(ran, 0) << "posted work never runs at once, even on the owner thread";
+  EXPECT_TRUE(IsReadable(queue.WakeFd(), 0ms));
+  EXPECT_EQ(queue.ProcessPending(), 2u);
+  EXPECT_EQ(ran, 2);
+  EXPECT_FALSE(IsReadable(queue.WakeFd(), 0ms));
+
+  queue.Wake();
+  EXPECT_TRUE(IsReadable(queue.WakeFd(), 0ms));
+  EXPECT_EQ(queue.ProcessPending(), 0u);
+  EXPECT_FALSE(IsReadable(queue.WakeFd(), 0ms));
+
+  // Work that queues more work: one drain runs only what was waiting when it
+  // began, and the descriptor stays readable for the rest.
+  std::function<void()> again = [&] {
+    ++ran;
+    queue.Post(again);
+  };
+  queue.Post(again);
+  EXPECT_EQ(queue.ProcessPending(), 1u);
+  EXPECT_EQ(ran, 3);
+  EXPECT_TRUE(IsReadable(queue.WakeFd(), 0ms));
+  queue.Close();
+}
+
+TEST(MainThreadQueue, SendsAndPostsRunInArrivalOrder) {
+  TMainThreadQueue queue;
+  std::vector<std::string> order;  // touched on the owner thread only
+  std::atomic<bool> finished{false};
+
+  std::thread worker([&] {
+    queue.Send([&]() noexcept -> std::int64_t {
+      order.push_back("send 1");
+      return 0;
+    });
+    queue.Post([&] { order.push_back("post 4"); });
+    queue.Post([&] { order.push_back("post 5"); });
+    queue.Send([&]() noexcept -> std::int64_t {
+      order.push_back("send 6");
+      return 0;
+    });
+    finished = true;
+  });
+
+  // The send is alone in the queue once the descriptor is readable; work posted
+  // now lines up behind it.
+  ASSERT_TRUE(IsReadable(queue.WakeFd(), kPatience));
+  queue.Post([&] { order.push_back("post 2"); });
+  queue.Post([&] { order.push_back("post 3"); });
+  EXPECT_EQ(queue.ProcessPending(), 3u);
+
+  EXPECT_TRUE(DrainUntil(queue, [&] { return finished.load(); }));
+  worker.join();
+  EXPECT_EQ(order, (std::vector<std::string>{"send 1", "post 2", "post 3", "post 4", "post 5", "send 6"}));
+}
+
+TEST(MainThreadQueue, ConcurrentSendersAreServedOneAtATimeOnTheOwner) {
+  TMainThreadQueue queue;
+  constexpr int kThreads = 4;
+  constexpr int kCallsEach = 50;
+  const std::thread::id owner = std::this_thread::get_id();
+  std::atomic<int> inside{0};
+  std::atomic<int> overlaps{0};
+  std::atomic<int> offOwner{0};
+  std::atomic<int> wrongResults{0};
+  std::atomic<int> finished{0};
+
+  std::vector<std::thread> senders;
+  for (int t = 0; t < kThreads; ++t) {
+    senders.emplace_back([&, t] {
+      for (int i = 0; i < kCallsEach; ++i) {
+        const std::int64_t expected = t * 1000 + i;
+        const std::int64_t got = queue.Send([&, expected]() noexcept -> std::int64_t {
+          if (inside.fetch_add(1) != 0) ++overlaps;
+          if (std::this_thread::get_id() != owner) ++offOwner;
+          std::this_thread::yield();
+          inside.fetch_sub(1);
+          return expected;
+        });
+        if (got != expected) ++wrongResults;
+      }
+      ++finished;
+    });
+  }
+
+  EXPECT_TRUE(DrainUntil(queue, [&] { return finished.load() == kThreads; }));
+  for (std::thread& sender : senders) sender.join();
+  EXPECT_EQ(overlaps, 0);
+  EXPECT_EQ(offOwner, 0);
+  EXPECT_EQ(wrongResults, 0) << "each sender gets the result of its own work";
+}
+
+TEST(MainThreadQueue, NestedDrainInsideRunningWorkServesOtherThreads) {
+  TMainThreadQueue queue;
+  bool inModal = false;           // owner thread only
+  bool servedInsideModal = false;  // owner thread only
+  std::atomic<bool> dialogClosed{false};
+  std::vector<int> order;
+  std::thread plugin;
+
+  // Work that behaves like a modal dialog: it processes the queue itself until
+  // something it is waiting for has happened.
+  queue.Post([&] {
+    inModal = true;
+    plugin = std::thread([&] {
+      queue.Send([&]() noexcept -> std::int64_t {
+        servedInsideModal = inModal;
+        dialogClosed = true;
+        return 0;
+      });
+    });
+    const auto deadline = std::chrono::steady_clock::now() + kPatience;
+    while (!dialogClosed && std::chrono::steady_clock::now() < deadline) {
+      if (IsReadable(queue.WakeFd(), 10ms)) queue.ProcessPending();
+    }
+    inModal = false;
+  });
+  queue.Post([&] { order.push_back(1); });
+  queue.Post([&] { order.push_back(2); });
+
+  queue.ProcessPending();
+  EXPECT_TRUE(dialogClosed);
+  EXPECT_TRUE(servedInsideModal);
+  EXPECT_EQ(order, (std::vector<int>{1, 2})) << "the nested drain goes on with the same queue, in order";
+
+  DrainUntil(queue, [&] { return dialogClosed.load(); });  // releases the sender should the check above fail
+  plugin.join();
+}
+
+TEST(MainThreadQueue, OnlyTheOwnerDrainsAndFailingPostedWorkIsContained) {
+  TMainThreadQueue queue;
+  std::vector<int> ran;
+  queue.Post([&] { ran.push_back(1); });
+  queue.Post([] { throw std::runtime_error("posted work failed"); });
+  queue.Post([&] { ran.push_back(3); });
+
+  std::size_t drainedElsewhere = 99;
+  std::thread other([&] { drainedElsewhere = queue.ProcessPending(); });
+  other.join();
+  EXPECT_EQ(drainedElsewhere, 0u);
+  EXPECT_TRUE(ran.empty());
+  EXPECT_TRUE(IsReadable(queue.WakeFd(), 0ms)) << "the work is still waiting";
+
+  EXPECT_EQ(queue.ProcessPending(), 3u);
+  EXPECT_EQ(ran, (std::vector<int>{1, 3}));
+}
+
+TEST(MainThreadQueue, CloseReleasesWaitingSendersWithZero) {
+  TMainThreadQueue queue;
+  std::atomic<bool> workRan{false};
+  std::atomic<std::int64_t> result{-1};
+
+  std::thread sender([&] {
+    result = queue.Send([&]() noexcept -> std::int64_t {
+      workRan = true;
+      return 5;
+    });
+  });
+  ASSERT_TRUE(IsReadable(queue.WakeFd(), kPatience));
+  int postedRan = 0;
+  queue.Post([&] { ++postedRan; });
+
+  queue.Close();
+  sender.join();
+  EXPECT_EQ(result, 0);
+  EXPECT_FALSE(workRan);
+
+  // Closed: other threads' work is refused at once, posted work is dropped.
+  std::thread late([&] {
+    result = queue.Send([&]() noexcept -> std::int64_t {
+      workRan = true;
+      return 6;
+    });
+    queue.Post([&] { ++postedRan; });
+  });
+  late.join();
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(queue.ProcessPending(), 0u);
+  EXPECT_FALSE(workRan);
+  EXPECT_EQ(postedRan, 0);
+}
+
+TEST(MainThreadQueue, DestroyingTheQueueReleasesABlockedSender) {
+  auto queue = std::make_unique<TMainThreadQueue>();
+  std::atomic<std::int64_t> result{-1};
+  std::thread sender([&] { result = queue->Send([]() noexcept -> std::int64_t { return 8; }); });
+  ASSERT_TRUE(IsReadable(queue->WakeFd(), kPatience));
+
+  queue.reset();  // waits for the sender to leave before the queue goes away
+  sender.join();
+  EXPECT_EQ(result, 0);
+}
+
+}  // namespace
+}  // namespace kp
