@@ -12,6 +12,8 @@
 
 namespace {
 
+__extension__ using Int128 = __int128;
+
 std::optional<std::int64_t> Reference(std::string_view text) {
   std::string kept;
   for (char c : text) {
@@ -22,10 +24,10 @@ std::optional<std::int64_t> Reference(std::string_view text) {
   const bool negative = kept[0] == '-';
   const std::string digits = negative ? kept.substr(1) : kept;
   if (digits.empty() || digits.find('-') != std::string::npos) return std::nullopt;
-  __int128 value = 0;
+  Int128 value = 0;
   for (char c : digits) {
     value = value * 10 + (c - '0');
-    if (value > (static_cast<__int128>(1) << 64)) value = static_cast<__int128>(1) << 64;
+    if (value > (static_cast<Int128>(1) << 64)) value = static_cast<Int128>(1) << 64;
   }
   if (negative) value = -value;
   if (value > std::numeric_limits<std::int64_t>::max()) return std::numeric_limits<std::int64_t>::max();

@@ -45,6 +45,8 @@ std::string ResolveIconFile(std::string_view name, std::string_view pluginFolder
   return std::string(name);
 }
 
+std::int32_t SecondsSince(TimeStamp since) { return SecondsSince(since, std::chrono::steady_clock::now()); }
+
 std::int32_t SecondsSince(TimeStamp since, TimeStamp now) {
   const auto seconds = std::chrono::floor<std::chrono::seconds>(now - since).count();
   return static_cast<std::int32_t>(std::clamp<std::int64_t>(seconds, INT32_MIN, INT32_MAX));

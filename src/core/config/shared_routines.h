@@ -22,9 +22,10 @@ namespace kp {
                                           std::string_view applicationFolder);
 
 using TimeStamp = std::chrono::steady_clock::time_point;
-// Whole seconds from the stamp to now (negative when the stamp is later), within
-// the 32-bit range.
-[[nodiscard]] std::int32_t SecondsSince(TimeStamp since, TimeStamp now = std::chrono::steady_clock::now());
+// Whole seconds from the stamp to now (rounded down; negative when the stamp is
+// later), within the 32-bit range.
+[[nodiscard]] std::int32_t SecondsSince(TimeStamp since);
+[[nodiscard]] std::int32_t SecondsSince(TimeStamp since, TimeStamp now);
 
 // The size of the text fields of records that plugins read.
 inline constexpr std::size_t kFixedTextSize = 256;

@@ -67,7 +67,7 @@ std::string FormatTenths(std::int64_t tenths, const NumberFormat& format) {
     text += format.decimalSeparator;
     text += static_cast<char>('0' + fraction);
   }
-  return text == "-" ? std::string() : text;
+  return text;
 }
 
 std::optional<std::string> FormatWithText(std::string_view format, std::string_view argument) {

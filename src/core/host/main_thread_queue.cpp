@@ -38,7 +38,7 @@ void TMainThreadQueue::Enqueue(Entry entry, std::unique_lock<std::mutex>& lock) 
   const bool wasEmpty = entries_.empty();
   entries_.push_back(std::move(entry));
   lock.unlock();
-  // One wake-up per batch: a drain that is under way picks up the rest.
+  // One wake-up per batch: the descriptor stays readable until the queue is empty.
   if (wasEmpty) Wake();
 }
 
@@ -65,14 +65,17 @@ void TMainThreadQueue::Post(std::function<void()> work) {
 
 std::size_t TMainThreadQueue::ProcessPending() {
   if (!IsOwnerThread()) return 0;
-  DrainWakeFd();
   std::size_t budget;
   {
     std::lock_guard lock(mutex_);
     budget = entries_.size();
+    // The descriptor is cleared only when nothing waits: work still queued must
+    // keep it readable, also while an entry runs, because a loop nested inside
+    // that entry (a modal dialog, say) waits on it to go on with the queue.
+    if (entries_.empty()) DrainWakeFd();
   }
-  // Entries are taken one at a time, so a drain nested inside running work (a
-  // modal dialog, say) goes on with the same queue and keeps the order.
+  // Entries are taken one at a time, so a drain nested inside running work goes
+  // on with the same queue and keeps the order.
   std::size_t ran = 0;
   while (ran < budget) {
     Entry entry;
@@ -81,6 +84,7 @@ std::size_t TMainThreadQueue::ProcessPending() {
       if (entries_.empty()) break;
       entry = std::move(entries_.front());
       entries_.pop_front();
+      if (entries_.empty()) DrainWakeFd();
     }
     mainThreadId_.store(owner_);
     ++ran;
@@ -100,8 +104,6 @@ std::size_t TMainThreadQueue::ProcessPending() {
       }
     }
   }
-  std::lock_guard lock(mutex_);
-  if (!entries_.empty()) Wake();
   return ran;
 }
 

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdlib>
 #include <string>
 
 namespace kp {
@@ -85,7 +86,17 @@ std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t ma
   return content;
 }
 
-bool WriteFileAtomically(const std::string& path, std::string_view content) {
+bool WriteFileAtomically(const std::string& requestedPath, std::string_view content) {
+  // A link to the file (a settings file kept elsewhere, say) is written through,
+  // not replaced by a file of its own.
+  std::string path = requestedPath;
+  struct stat link {};
+  if (::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+    if (char* target = ::realpath(path.c_str(), nullptr)) {
+      path = target;
+      std::free(target);
+    }
+  }
   std::string temporary;
   int fd = -1;
   for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {

@@ -57,34 +57,6 @@ TEST(MainThreadQueue, SendOnTheOwnerThreadRunsAtOnceAndNested) {
   EXPECT_EQ(queue.ProcessPending(), 0u);
 }
 
-TEST(MainThreadQueue, SendFromAnotherThreadWaitsForTheOwnerToDrain) {
-  TMainThreadQueue queue;
-  std::atomic<bool> returned{false};
-  std::atomic<std::int64_t> result{0};
-  std::thread::id ranOn;
-
-  std::thread sender([&] {
-    result = queue.Send([&]() noexcept -> std::int64_t {
-      ranOn = std::this_thread::get_id();
-      return -(std::int64_t{1} << 35);
-    });
-    returned = true;
-  });
-
-  ASSERT_TRUE(IsReadable(queue.WakeFd(), kPatience)) << "queued work makes the descriptor readable";
-  std::this_thread::sleep_for(30ms);
-  EXPECT_FALSE(returned) << "the sender must wait until the owner drains";
-  EXPECT_EQ(queue.MainThreadId(), std::thread::id{});
-
-  EXPECT_EQ(queue.ProcessPending(), 1u);
-  sender.join();
-  EXPECT_TRUE(returned);
-  EXPECT_EQ(result, -(std::int64_t{1} << 35));
-  EXPECT_EQ(ranOn, std::this_thread::get_id());
-  EXPECT_EQ(queue.MainThreadId(), std::this_thread::get_id());
-  EXPECT_FALSE(IsReadable(queue.WakeFd(), 0ms)) << "a drain leaves nothing to wake for";
-}
-
 TEST(MainThreadQueue, WakeDescriptorFollowsTheWork) {
   TMainThreadQueue queue;
   EXPECT_FALSE(IsReadable(queue.WakeFd(), 0ms));
@@ -137,7 +109,7 @@ TEST(MainThreadQueue, SendsAndPostsRunInArrivalOrder) {
 
   // The send is alone in the queue once the descriptor is readable; work posted
   // now lines up behind it.
-  ASSERT_TRUE(IsReadable(queue.WakeFd(), kPatience));
+  EXPECT_TRUE(IsReadable(queue.WakeFd(), kPatience));
   queue.Post([&] { order.push_back("post 2"); });
   queue.Post([&] { order.push_back("post 3"); });
   EXPECT_EQ(queue.ProcessPending(), 3u);
@@ -145,42 +117,6 @@ TEST(MainThreadQueue, SendsAndPostsRunInArrivalOrder) {
   EXPECT_TRUE(DrainUntil(queue, [&] { return finished.load(); }));
   worker.join();
   EXPECT_EQ(order, (std::vector<std::string>{"send 1", "post 2", "post 3", "post 4", "post 5", "send 6"}));
-}
-
-TEST(MainThreadQueue, ConcurrentSendersAreServedOneAtATimeOnTheOwner) {
-  TMainThreadQueue queue;
-  constexpr int kThreads = 4;
-  constexpr int kCallsEach = 50;
-  const std::thread::id owner = std::this_thread::get_id();
-  std::atomic<int> inside{0};
-  std::atomic<int> overlaps{0};
-  std::atomic<int> offOwner{0};
-  std::atomic<int> wrongResults{0};
-  std::atomic<int> finished{0};
-
-  std::vector<std::thread> senders;
-  for (int t = 0; t < kThreads; ++t) {
-    senders.emplace_back([&, t] {
-      for (int i = 0; i < kCallsEach; ++i) {
-        const std::int64_t expected = t * 1000 + i;
-        const std::int64_t got = queue.Send([&, expected]() noexcept -> std::int64_t {
-          if (inside.fetch_add(1) != 0) ++overlaps;
-          if (std::this_thread::get_id() != owner) ++offOwner;
-          std::this_thread::yield();
-          inside.fetch_sub(1);
-          return expected;
-        });
-        if (got != expected) ++wrongResults;
-      }
-      ++finished;
-    });
-  }
-
-  EXPECT_TRUE(DrainUntil(queue, [&] { return finished.load() == kThreads; }));
-  for (std::thread& sender : senders) sender.join();
-  EXPECT_EQ(overlaps, 0);
-  EXPECT_EQ(offOwner, 0);
-  EXPECT_EQ(wrongResults, 0) << "each sender gets the result of its own work";
 }
 
 TEST(MainThreadQueue, NestedDrainInsideRunningWorkServesOtherThreads) {
@@ -194,6 +130,7 @@ TEST(MainThreadQueue, NestedDrainInsideRunningWorkServesOtherThreads) {
   // Work that behaves like a modal dialog: it processes the queue itself until
   // something it is waiting for has happened.
   queue.Post([&] {
+    EXPECT_TRUE(IsReadable(queue.WakeFd(), 0ms)) << "work queued behind this entry must keep the descriptor readable";
     inModal = true;
     plugin = std::thread([&] {
       queue.Send([&]() noexcept -> std::int64_t {
@@ -249,7 +186,7 @@ TEST(MainThreadQueue, CloseReleasesWaitingSendersWithZero) {
       return 5;
     });
   });
-  ASSERT_TRUE(IsReadable(queue.WakeFd(), kPatience));
+  EXPECT_TRUE(IsReadable(queue.WakeFd(), kPatience));
   int postedRan = 0;
   queue.Post([&] { ++postedRan; });
 
@@ -276,8 +213,9 @@ TEST(MainThreadQueue, CloseReleasesWaitingSendersWithZero) {
 TEST(MainThreadQueue, DestroyingTheQueueReleasesABlockedSender) {
   auto queue = std::make_unique<TMainThreadQueue>();
   std::atomic<std::int64_t> result{-1};
-  std::thread sender([&] { result = queue->Send([]() noexcept -> std::int64_t { return 8; }); });
-  ASSERT_TRUE(IsReadable(queue->WakeFd(), kPatience));
+  TMainThreadQueue* const shared = queue.get();
+  std::thread sender([&] { result = shared->Send([]() noexcept -> std::int64_t { return 8; }); });
+  EXPECT_TRUE(IsReadable(queue->WakeFd(), kPatience));
 
   queue.reset();  // waits for the sender to leave before the queue goes away
   sender.join();

@@ -69,35 +69,28 @@ TEST(MessagePacket, BooleansAddOnlyTrueAndReadOnlyCapitalT) {
   }
 }
 
-TEST(MessagePacket, ObjectHandlesAreStoredWithTheirSign) {
+TEST(MessagePacket, ObjectHandlesKeepTheirSignWindowHandlesDoNot) {
   TMessagePacket packet;
   packet.AddObject("poTop", 0x80000000u);
   packet.AddObject("poAll", 0xFFFFFFFFu);
   packet.AddObject("poMax", 0x7FFFFFFFu);
-  packet.AddObject("poZero", 0);
+  packet.AddWindowHandle("sWindowHandle", 0x80000000u);
+  packet.AddWindowHandle("sHWND", 0xFFFFFFFFu);
 
   EXPECT_EQ(packet.GetString("poTop"), "-2147483648");
   EXPECT_EQ(packet.GetString("poAll"), "-1");
   EXPECT_EQ(packet.GetString("poMax"), "2147483647");
-  EXPECT_EQ(packet.GetString("poZero"), "0");
+  EXPECT_EQ(packet.GetString("sWindowHandle"), "2147483648");
+  EXPECT_EQ(packet.GetString("sHWND"), "4294967295");
 
+  // Either way the same 32-bit handle comes back.
   EXPECT_EQ(packet.GetObject("poTop"), 0x80000000u);
   EXPECT_EQ(packet.GetObject("poAll"), 0xFFFFFFFFu);
   EXPECT_EQ(packet.GetObject("poMax"), 0x7FFFFFFFu);
-  EXPECT_EQ(packet.GetInteger("poTop"), -2147483648LL);
-  EXPECT_EQ(packet.GetInteger("poAll"), -1);
-}
-
-TEST(MessagePacket, WindowHandlesAreStoredWithoutSign) {
-  TMessagePacket packet;
-  packet.AddWindowHandle("sWindowHandle", 0x80000000u);
-  packet.AddWindowHandle("sHWND", 0xFFFFFFFFu);
-
-  EXPECT_EQ(packet.GetString("sWindowHandle"), "2147483648");
-  EXPECT_EQ(packet.GetString("sHWND"), "4294967295");
-  EXPECT_EQ(packet.GetInteger("sWindowHandle"), 2147483648LL);
   EXPECT_EQ(packet.GetObject("sWindowHandle"), 0x80000000u);
   EXPECT_EQ(packet.GetObject("sHWND"), 0xFFFFFFFFu);
+  EXPECT_EQ(packet.GetInteger("poTop"), -2147483648LL);
+  EXPECT_EQ(packet.GetInteger("sWindowHandle"), 2147483648LL);
 }
 
 TEST(MessagePacket, IntegersKeepTheirFullRange) {
