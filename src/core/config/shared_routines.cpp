@@ -52,10 +52,9 @@ std::int32_t SecondsSince(TimeStamp since, TimeStamp now) {
   return static_cast<std::int32_t>(std::clamp<std::int64_t>(seconds, INT32_MIN, INT32_MAX));
 }
 
-void CopyToFixedText(char* destination, std::string_view text) noexcept {
+void CopyBoundedText(char* destination, std::size_t maxCharacters, std::string_view text) noexcept {
   if (!destination) return;
-  constexpr std::size_t kMaxCharacters = kFixedTextSize - 2;
-  std::size_t length = std::min(text.size(), kMaxCharacters);
+  std::size_t length = std::min(text.size(), maxCharacters);
   if (length > 0) {
     if (const void* nul = std::memchr(text.data(), '\0', length)) {
       length = static_cast<std::size_t>(static_cast<const char*>(nul) - text.data());
@@ -63,6 +62,11 @@ void CopyToFixedText(char* destination, std::string_view text) noexcept {
     std::memcpy(destination, text.data(), length);
   }
   destination[length] = '\0';
+}
+
+void CopyToFixedText(char* destination, std::string_view text) noexcept {
+  // 254 characters, not 255: the fields have always left their last byte alone.
+  CopyBoundedText(destination, kFixedTextSize - 2, text);
 }
 
 void ShellOpen(std::string_view target) {

@@ -27,6 +27,10 @@ using TimeStamp = std::chrono::steady_clock::time_point;
 [[nodiscard]] std::int32_t SecondsSince(TimeStamp since);
 [[nodiscard]] std::int32_t SecondsSince(TimeStamp since, TimeStamp now);
 
+// Copies at most maxCharacters of the text (up to an embedded NUL) and a
+// terminating NUL, so the destination needs maxCharacters + 1 bytes.
+void CopyBoundedText(char* destination, std::size_t maxCharacters, std::string_view text) noexcept;
+
 // The size of the text fields of records that plugins read.
 inline constexpr std::size_t kFixedTextSize = 256;
 // Copies at most 254 characters (up to an embedded NUL) and a terminating NUL into

@@ -32,7 +32,7 @@ std::int32_t TDispatcher::DispatchCall(HandlerIndex index, TMessagePacket packet
     result = queue_.Send(work);
   }
   // The packet is freed here, when this call returns, on every path.
-  return static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(result)));
+  return LowThirtyTwoBits(result);
 }
 
 }  // namespace kp

@@ -18,6 +18,11 @@ namespace kp {
 using TApiHandler = std::function<std::int64_t(TMessagePacket&)>;
 using HandlerIndex = std::int32_t;
 
+// What reaches a plugin of an implementation's result: its low 32 bits.
+[[nodiscard]] constexpr std::int32_t LowThirtyTwoBits(std::int64_t value) noexcept {
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(value)));
+}
+
 class TDispatcher {
  public:
   explicit TDispatcher(TMainThreadQueue& queue) : queue_(queue) {}

@@ -1,0 +1,55 @@
+#include "host/api_registry.h"
+
+#include <utility>
+
+namespace kp {
+
+std::optional<std::size_t> ApiFunctionIndex(std::string_view name) noexcept {
+  for (std::size_t i = 0; i < api::kApiFunctions.size(); ++i) {
+    if (api::kApiFunctions[i].name == name) return i;
+  }
+  return std::nullopt;
+}
+
+std::optional<std::size_t> EventIndex(std::string_view name) noexcept {
+  for (std::size_t i = 0; i < api::kEvents.size(); ++i) {
+    if (api::kEvents[i].name == name) return i;
+  }
+  return std::nullopt;
+}
+
+bool TApiRegistry::Implement(std::size_t functionIndex, TApiHandler handler) {
+  if (functionIndex >= api::kApiFunctionCount) return false;
+  Implementation& slot = implementations_[functionIndex];
+  if (api::kApiFunctions[functionIndex].route == api::Route::Dispatched) {
+    slot.dispatched = dispatcher_.RegisterHandler(std::move(handler));
+  } else {
+    slot.direct = std::move(handler);
+  }
+  return true;
+}
+
+bool TApiRegistry::Implement(std::string_view functionName, TApiHandler handler) {
+  const auto index = ApiFunctionIndex(functionName);
+  return index && Implement(*index, std::move(handler));
+}
+
+bool TApiRegistry::IsImplemented(std::size_t functionIndex) const noexcept {
+  if (functionIndex >= api::kApiFunctionCount) return false;
+  const Implementation& slot = implementations_[functionIndex];
+  return slot.dispatched.has_value() || static_cast<bool>(slot.direct);
+}
+
+std::int32_t TApiRegistry::Call(std::size_t functionIndex, TMessagePacket packet) noexcept {
+  if (functionIndex >= api::kApiFunctionCount) return 0;
+  Implementation& slot = implementations_[functionIndex];
+  try {
+    if (slot.dispatched) return dispatcher_.DispatchCall(*slot.dispatched, std::move(packet));
+    if (slot.direct) return LowThirtyTwoBits(slot.direct(packet));
+  } catch (...) {
+    // Nothing a plugin calls may throw back into it.
+  }
+  return 0;
+}
+
+}  // namespace kp

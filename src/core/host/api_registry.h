@@ -1,0 +1,51 @@
+#pragma once
+// Which implementation answers each of the API functions. A dispatched function
+// is registered with the dispatcher and runs on the main thread; a calling-thread
+// function runs where the plugin called it. A function with no implementation yet
+// answers 0.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+#include "host/api_table.h"
+#include "host/dispatcher.h"
+
+namespace kp {
+
+class TApiRegistry {
+ public:
+  explicit TApiRegistry(TDispatcher& dispatcher) : dispatcher_(dispatcher) {}
+
+  // Gives the function its implementation, by its position in the table or by
+  // its name; false for an unknown name. Register at start-up on the main
+  // thread, before any plugin is bound.
+  bool Implement(std::size_t functionIndex, TApiHandler handler);
+  bool Implement(std::string_view functionName, TApiHandler handler);
+
+  [[nodiscard]] bool IsImplemented(std::size_t functionIndex) const noexcept;
+
+  // Runs the function's implementation with the packet: through the dispatcher or
+  // on this thread, as the table says. 0 when it has none. Never throws.
+  std::int32_t Call(std::size_t functionIndex, TMessagePacket packet) noexcept;
+
+  [[nodiscard]] TDispatcher& Dispatcher() noexcept { return dispatcher_; }
+
+ private:
+  struct Implementation {
+    std::optional<HandlerIndex> dispatched;
+    TApiHandler direct;
+  };
+
+  TDispatcher& dispatcher_;
+  std::array<Implementation, api::kApiFunctionCount> implementations_{};
+};
+
+// The position of an API function in the table, if the name is one.
+[[nodiscard]] std::optional<std::size_t> ApiFunctionIndex(std::string_view name) noexcept;
+// The position of an event in the table, if the name is one.
+[[nodiscard]] std::optional<std::size_t> EventIndex(std::string_view name) noexcept;
+
+}  // namespace kp

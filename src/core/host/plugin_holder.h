@@ -1,0 +1,87 @@
+#pragma once
+// One loaded plugin: its library, the block it owns and shows the core, its
+// start and stop functions, its event slots and the entries bound into it.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "host/api_closure.h"
+#include "host/api_table.h"
+#include "host/guid.h"
+#include "platform/low_memory_heap.h"
+
+namespace kp {
+
+// The plugin's block: the core writes the library's path and folder, the plugin
+// its identity. Offsets are the contract's.
+struct PluginBlockLayout {
+  static constexpr std::size_t kSize = 3360;
+  static constexpr std::size_t kPath = 0;
+  static constexpr std::size_t kFolder = 256;
+  static constexpr std::size_t kTextField = 256;
+  static constexpr std::size_t kGuid = 512;
+  static constexpr std::size_t kVersionB = 528;
+  static constexpr std::size_t kVersionA = 532;
+  static constexpr std::size_t kVersionC = 536;
+  static constexpr std::size_t kDisplayName = 796;
+};
+
+class TPluginHolder {
+ public:
+  using StartupFunction = void (*)(void* applicationBlock, void* pluginBlock);
+  using ShutdownFunction = void (*)();
+
+  TPluginHolder(std::string path, std::string key);
+  TPluginHolder(const TPluginHolder&) = delete;
+  TPluginHolder& operator=(const TPluginHolder&) = delete;
+  // Frees the entries and the block; the library is released by the manager.
+  ~TPluginHolder();
+
+  // The library's path as given, and the key it is listed under (trimmed, upper case).
+  [[nodiscard]] const std::string& Path() const noexcept { return path_; }
+  [[nodiscard]] const std::string& Key() const noexcept { return key_; }
+
+  void* Module = nullptr;
+  StartupFunction Startup = nullptr;
+  ShutdownFunction Shutdown = nullptr;
+
+  // The block whose address the plugin receives; in low memory, zero-filled.
+  [[nodiscard]] std::byte* PluginBlock() const noexcept { return block_.get(); }
+
+  // The address of the plugin's export of an event, or null.
+  [[nodiscard]] void* EventSlot(std::size_t eventIndex) const noexcept {
+    return eventIndex < events_.size() ? events_[eventIndex] : nullptr;
+  }
+  void SetEventSlot(std::size_t eventIndex, void* address) noexcept { events_.at(eventIndex) = address; }
+
+  // The entries bound into the plugin's API variables, one per variable it exports.
+  [[nodiscard]] const std::vector<std::unique_ptr<TApiClosure>>& EntryStubs() const noexcept { return stubs_; }
+  void AddEntryStub(std::unique_ptr<TApiClosure> stub) { stubs_.push_back(std::move(stub)); }
+
+  // What the plugin wrote into its block.
+  [[nodiscard]] TGuid PluginGuid() const noexcept;
+  // VersionA "." VersionB VersionC, so 1, 0 and 5 give "1.05".
+  [[nodiscard]] std::string VersionText() const;
+  [[nodiscard]] std::string DisplayName() const;
+
+ private:
+  struct BlockDeleter {
+    void operator()(std::byte* block) const noexcept { LowFree(block); }
+  };
+
+  std::string path_;
+  std::string key_;
+  std::unique_ptr<std::byte, BlockDeleter> block_;
+  std::array<void*, api::kEventCount> events_{};
+  std::vector<std::unique_ptr<TApiClosure>> stubs_;
+};
+
+// The NUL-terminated text of a block field, never reading past the field.
+[[nodiscard]] std::string ReadBlockField(const std::byte* field, std::size_t fieldSize);
+
+}  // namespace kp

@@ -1,0 +1,215 @@
+#include "host/plugin_manager.h"
+
+#include <dlfcn.h>
+#include <link.h>
+
+#include <cstring>
+#include <utility>
+
+#include "config/shared_routines.h"
+#include "config/text_basics.h"
+#include "config/wildcard.h"
+#include "platform/file_io.h"
+#include "sharing/file_scan.h"
+
+namespace kp {
+namespace {
+
+std::string KeyOf(std::string_view path) { return ToUpperAscii(Trim(path)); }
+
+std::string LastLoaderError() {
+  const char* error = ::dlerror();
+  return error ? error : "unknown error";
+}
+
+// The address of a symbol that the library itself defines: a symbol of the same
+// name that only one of its dependencies defines is not the plugin's export.
+void* OwnExport(void* module, const char* name) {
+  link_map* own = nullptr;
+  if (::dlinfo(module, RTLD_DI_LINKMAP, &own) != 0 || !own) return nullptr;
+  ::dlerror();
+  void* address = ::dlsym(module, name);
+  if (!address) return nullptr;
+  Dl_info info{};
+  link_map* definer = nullptr;
+  if (::dladdr1(address, &info, reinterpret_cast<void**>(&definer), RTLD_DL_LINKMAP) == 0) return nullptr;
+  return definer == own ? address : nullptr;
+}
+
+// The lines of a list file: CR, LF or CR LF end a line.
+std::vector<std::string> LinesOf(std::string_view text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find_first_of("\r\n", start);
+    if (end == std::string_view::npos) end = text.size();
+    lines.emplace_back(text.substr(start, end - start));
+    if (end < text.size() && text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ++end;
+    start = end + 1;
+  }
+  return lines;
+}
+
+}  // namespace
+
+TPluginManager::TPluginManager(TApiRegistry& registry, std::function<void()> processPendingMessages)
+    : registry_(registry),
+      processPending_(std::move(processPendingMessages)),
+      applicationBlock_(static_cast<std::byte*>(LowAllocate(ApplicationBlockLayout::kSize))) {}
+
+TPluginManager::~TPluginManager() { UnloadAllPlugins(); }
+
+void TPluginManager::SetApplicationName(std::string_view name) {
+  applicationName_.assign(name);
+  auto* field = reinterpret_cast<char*>(applicationBlock_.get() + ApplicationBlockLayout::kName);
+  std::memset(field, 0, ApplicationBlockLayout::kNameField);
+  CopyBoundedText(field, ApplicationBlockLayout::kNameField - 1, name);
+}
+
+void TPluginManager::ProcessPending() {
+  if (processPending_) processPending_();
+}
+
+void TPluginManager::Skip(std::string path, std::string reason) {
+  skipped_.push_back({std::move(path), std::move(reason)});
+}
+
+void TPluginManager::ScanPlugins(const std::string& folder) {
+  UnloadAllPlugins();
+  skipped_.clear();
+
+  std::vector<std::string> libraries;
+  std::vector<std::string> listFiles;
+  TFileScan scan;
+  scan.Start(folder, true);
+  while (scan.Next()) {
+    if (!scan.IsDirectory()) {
+      const std::string name = ToUpperAscii(scan.CurrentName());
+      if (MatchWildcard("*.FPN", name) || MatchWildcard("*.SO", name)) {
+        libraries.push_back(scan.CurrentPath());
+      } else if (MatchWildcard("*.FPC", name)) {
+        if (static_cast<std::size_t>(scan.Size()) < kListFileLimit) {
+          listFiles.push_back(scan.CurrentPath());
+        } else {
+          Skip(scan.CurrentPath(), "list file of 16,000 bytes or more");
+        }
+      }
+    }
+    ProcessPending();
+  }
+
+  for (const std::string& listFile : listFiles) {
+    LoadListFile(listFile);
+    ProcessPending();
+  }
+  for (const std::string& library : libraries) {
+    LoadPlugin(library);
+    ProcessPending();
+  }
+  // Binding may reach into the list through a plugin's calls; walk it by position.
+  for (std::size_t i = 0; i < plugins_.size(); ++i) BindPlugin(*plugins_[i]);
+}
+
+void TPluginManager::LoadListFile(const std::string& listFile) {
+  try {
+    const auto content = ReadWholeFile(listFile, kListFileLimit - 1);
+    if (!content) {
+      Skip(listFile, "list file cannot be read");
+      return;
+    }
+    const std::string folder = FolderOfPath(listFile);
+    for (const std::string& line : LinesOf(*content)) {
+      if (Trim(line).empty()) continue;
+      LoadPlugin(folder + line);
+    }
+  } catch (...) {
+    // A failure while loading from a list file ends that list file only.
+    Skip(listFile, "loading from the list file failed");
+  }
+}
+
+bool TPluginManager::LoadPlugin(const std::string& path) {
+  std::string key = KeyOf(path);
+  for (const auto& plugin : plugins_) {
+    if (plugin->Key() == key) return false;
+  }
+
+  void* module = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (!module) {
+    Skip(path, LastLoaderError());
+    return false;
+  }
+  // The same library under another path (a link, say) would be started twice.
+  for (const auto& plugin : plugins_) {
+    if (plugin->Module == module) {
+      ::dlclose(module);
+      Skip(path, "the same library is already loaded as " + plugin->Path());
+      return false;
+    }
+  }
+
+  auto holder = std::make_unique<TPluginHolder>(path, std::move(key));
+  holder->Module = module;
+  auto* block = reinterpret_cast<char*>(holder->PluginBlock());
+  CopyBoundedText(block + PluginBlockLayout::kPath, PluginBlockLayout::kTextField - 1, path);
+  CopyBoundedText(block + PluginBlockLayout::kFolder, PluginBlockLayout::kTextField - 1,
+                  FolderOfPath(Trim(path)));
+
+  holder->Startup = reinterpret_cast<TPluginHolder::StartupFunction>(OwnExport(module, "TPlugin_OnStartup"));
+  holder->Shutdown = reinterpret_cast<TPluginHolder::ShutdownFunction>(OwnExport(module, "TPlugin_OnShutdown"));
+  if (!holder->Startup || !holder->Shutdown) {
+    ::dlclose(module);
+    Skip(path, "exports no TPlugin_OnStartup or no TPlugin_OnShutdown");
+    return false;
+  }
+  plugins_.push_back(std::move(holder));
+  return true;
+}
+
+void TPluginManager::BindPlugin(TPluginHolder& plugin) {
+  for (std::size_t e = 0; e < api::kEventCount; ++e) {
+    const std::string name(api::kEvents[e].name);
+    plugin.SetEventSlot(e, OwnExport(plugin.Module, name.c_str()));
+  }
+  for (std::size_t f = 0; f < api::kApiFunctionCount; ++f) {
+    const std::string name(api::kApiFunctions[f].name);
+    void* variable = OwnExport(plugin.Module, name.c_str());
+    if (!variable) continue;
+    auto stub = std::make_unique<TApiClosure>(plugin, f, registry_);
+    void* entry = stub->EntryAddress();
+    std::memcpy(variable, &entry, sizeof entry);
+    plugin.AddEntryStub(std::move(stub));
+  }
+  plugin.Startup(ApplicationBlock(), plugin.PluginBlock());
+}
+
+void TPluginManager::UnloadPlugin(std::string_view path) {
+  const std::string key = KeyOf(path);
+  for (auto it = plugins_.begin(); it != plugins_.end(); ++it) {
+    if ((*it)->Key() != key) continue;
+    // Taken out of the list first, so nothing reaches it through the manager
+    // while it stops.
+    std::unique_ptr<TPluginHolder> plugin = std::move(*it);
+    plugins_.erase(it);
+    plugin->Shutdown();
+    ::dlclose(plugin->Module);
+    return;
+  }
+}
+
+void TPluginManager::UnloadAllPlugins() {
+  while (!plugins_.empty()) UnloadPlugin(plugins_.front()->Path());
+}
+
+TPluginHolder* TPluginManager::GetPlugin(std::size_t index) const noexcept {
+  return index < plugins_.size() ? plugins_[index].get() : nullptr;
+}
+
+TPluginHolder* TPluginManager::FindPluginByGUID(const TGuid& guid) const noexcept {
+  for (auto it = plugins_.rbegin(); it != plugins_.rend(); ++it) {
+    if ((*it)->PluginGuid() == guid) return it->get();
+  }
+  return nullptr;
+}
+
+}  // namespace kp

@@ -1,0 +1,89 @@
+#pragma once
+// Finds the plugins in the program's "Plugins" folder, loads them, binds the API
+// into each, starts them, lets the rest of the core find them, and stops and
+// unloads them. Main thread only.
+
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "host/api_registry.h"
+#include "host/guid.h"
+#include "host/plugin_holder.h"
+
+namespace kp {
+
+// The core's block shown to every plugin.
+struct ApplicationBlockLayout {
+  static constexpr std::size_t kSize = 800;
+  static constexpr std::size_t kName = 524;
+  static constexpr std::size_t kNameField = 254;  // 253 characters and a NUL
+};
+
+// A library the loader passed over, and why: shown in the About dialog's plugin
+// list and kept for diagnostics, since skipping is otherwise silent.
+struct TSkippedLibrary {
+  std::string path;
+  std::string reason;
+};
+
+class TPluginManager {
+ public:
+  // processPendingMessages keeps the program responsive during a scan (and serves
+  // plugin threads that call the API meanwhile); it may be empty.
+  TPluginManager(TApiRegistry& registry, std::function<void()> processPendingMessages);
+  TPluginManager(const TPluginManager&) = delete;
+  TPluginManager& operator=(const TPluginManager&) = delete;
+  // Unloads whatever is still loaded.
+  ~TPluginManager();
+
+  void SetApplicationName(std::string_view name);
+  [[nodiscard]] const std::string& ApplicationName() const noexcept { return applicationName_; }
+  [[nodiscard]] std::byte* ApplicationBlock() const noexcept { return applicationBlock_.get(); }
+
+  // Unloads everything, then loads the libraries named by list files ("*.FPC",
+  // under 16,000 bytes) and those found in the folder and its subfolders
+  // ("*.SO", "*.FPN"; names compared in upper case), and binds and starts them all.
+  void ScanPlugins(const std::string& folder);
+  // Loads one library and lists it (not started yet); false when it is already
+  // listed, cannot be loaded, or lacks TPlugin_OnStartup or TPlugin_OnShutdown.
+  bool LoadPlugin(const std::string& path);
+  // Fills the plugin's event slots and API variables, then calls its TPlugin_OnStartup.
+  void BindPlugin(TPluginHolder& plugin);
+  // Stops, releases and forgets one plugin; an unknown path does nothing.
+  void UnloadPlugin(std::string_view path);
+  // Unloads the first loaded plugin until none is left.
+  void UnloadAllPlugins();
+
+  [[nodiscard]] std::size_t GetPluginCount() const noexcept { return plugins_.size(); }
+  // The plugin at a position in load order (0 = first loaded); null past the end.
+  [[nodiscard]] TPluginHolder* GetPlugin(std::size_t index) const noexcept;
+  // The last plugin in load order that reports this GUID, or null.
+  [[nodiscard]] TPluginHolder* FindPluginByGUID(const TGuid& guid) const noexcept;
+
+  [[nodiscard]] const std::vector<TSkippedLibrary>& SkippedLibraries() const noexcept { return skipped_; }
+
+  // List files of this size or more are ignored.
+  static constexpr std::size_t kListFileLimit = 16000;
+
+ private:
+  struct BlockDeleter {
+    void operator()(std::byte* block) const noexcept { LowFree(block); }
+  };
+
+  void ProcessPending();
+  void LoadListFile(const std::string& listFile);
+  void Skip(std::string path, std::string reason);
+
+  TApiRegistry& registry_;
+  std::function<void()> processPending_;
+  std::string applicationName_;
+  std::unique_ptr<std::byte, BlockDeleter> applicationBlock_;
+  std::vector<std::unique_ptr<TPluginHolder>> plugins_;
+  std::vector<TSkippedLibrary> skipped_;
+};
+
+}  // namespace kp

@@ -1,0 +1,61 @@
+/* A plugin that records its life in the shared log under its file name, fills
+ * its block with an identity given at build time, and reports what it reads in
+ * the two blocks the core shows it. */
+#include <stdio.h>
+#include <string.h>
+
+#include "keplinor_plugin.h"
+#include "recorder.h"
+
+#ifndef PLUGIN_GUID_DATA1
+#define PLUGIN_GUID_DATA1 0x11111111u
+#endif
+
+KP_IMPORT(ApplicationMenuAdd);
+KP_IMPORT(ApplicationMenuRemove);
+KP_IMPORT(ApplicationTabAdd);
+KP_IMPORT(ServiceAddType);
+KP_IMPORT(DownloadProgress);
+KP_IMPORT(UsersGetName);
+KP_IMPORT(SharedGetNextResult);
+
+static char ownName[64];
+
+static void record(const char *what) {
+  char line[sizeof ownName + 700];
+  snprintf(line, sizeof line, "%s:%s", ownName, what);
+  kp_test_record(line);
+}
+
+KP_STARTUP {
+  const char *path = (const char *)pluginBlock;
+  const char *slash = strrchr(path, '/');
+  snprintf(ownName, sizeof ownName, "%s", slash ? slash + 1 : path);
+
+  unsigned char *block = (unsigned char *)pluginBlock;
+  kp_guid guid = {PLUGIN_GUID_DATA1, 0x2222, 0x3333, {0x44, 0x55, 0x66, 0x77, 0x88, 0x99, 0xAA, 0xBB}};
+  int32_t versionA = 1, versionB = 0, versionC = 5;
+  memcpy(block + 512, &guid, sizeof guid);
+  memcpy(block + 528, &versionB, 4);
+  memcpy(block + 532, &versionA, 4);
+  memcpy(block + 536, &versionC, 4);
+  snprintf((char *)block + 796, 256, "Recording plugin %s", ownName);
+
+  char line[700];
+  snprintf(line, sizeof line, "startup application=%p plugin=%p name=%s", applicationBlock, pluginBlock,
+           (const char *)applicationBlock + 524);
+  record(line);
+  snprintf(line, sizeof line, "folder=%s", (const char *)pluginBlock + 256);
+  record(line);
+  record(ApplicationMenuAdd && ApplicationMenuRemove && ServiceAddType ? "bound" : "unbound");
+}
+
+KP_SHUTDOWN { record("shutdown"); }
+
+KP_EVENT(OnApplicationStart) { record("OnApplicationStart"); }
+
+KP_EVENT(OnApplicationMenu) {
+  char line[64];
+  snprintf(line, sizeof line, "OnApplicationMenu %u %d", poMenu, iCommand);
+  record(line);
+}
