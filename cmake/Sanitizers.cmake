@@ -1,4 +1,5 @@
-# AddressSanitizer + UndefinedBehaviorSanitizer for the whole build when asked for;
+# AddressSanitizer + UndefinedBehaviorSanitizer, or ThreadSanitizer, for the whole
+# build when asked for;
 # the fuzz build instruments everything for libFuzzer's coverage as well.
 if(KEPLINOR_FUZZ)
   if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
@@ -7,6 +8,9 @@ if(KEPLINOR_FUZZ)
   add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer
                       -fno-sanitize-recover=undefined)
   add_link_options(-fsanitize=address,undefined)
+elseif(KEPLINOR_TSAN)
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
 elseif(KEPLINOR_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
   add_link_options(-fsanitize=address,undefined)

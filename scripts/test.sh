@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs the whole test suite: the fuzz targets for a few seconds each (clang +
 # libFuzzer), the core tests under AddressSanitizer and UndefinedBehaviorSanitizer,
-# then every test of the normal build with warnings as errors. Each step builds in
+# the threaded host tests under ThreadSanitizer, then every test of the normal
+# build with warnings as errors. Each step builds in
 # a folder of its own under build/.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -28,6 +29,12 @@ run_ctest fuzz
 echo "== core tests under AddressSanitizer + UndefinedBehaviorSanitizer"
 configure_and_build asan -DCMAKE_BUILD_TYPE=Debug -DKEPLINOR_SANITIZE=ON -DKEPLINOR_CORE_ONLY=ON -DKEPLINOR_WERROR=ON
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 run_ctest asan
+
+echo "== host tests under ThreadSanitizer"
+configure_and_build tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKEPLINOR_TSAN=ON -DKEPLINOR_CORE_ONLY=ON -DKEPLINOR_WERROR=ON
+TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+  ctest --test-dir "$root/build/tsan" --output-on-failure -j "$jobs" \
+  -R '^(MainThreadQueue|DispatcherTest|ProcessDispatch|MainLoop|ApiRegistry|PluginManagerTest|PluginStress|LowMemoryHeap)\.'
 
 echo "== all tests"
 configure_and_build test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKEPLINOR_WERROR=ON

@@ -24,281 +24,281 @@ KP_EXPORT void TPlugin_OnShutdown(void);
  * are called. */
 
 /* ---- Application */
-/* 1. ApplicationMenuAdd (main thread) */
+/* 1. ApplicationMenuAdd (main thread; not built yet: answers 0) */
 typedef kp_handle (*kp_ApplicationMenuAdd_fn)(int32_t iCommand, kp_handle poParentMenu, const char *sDescription, const char *sIconFileName, kp_bool bIsPopup);
 extern KP_EXPORT kp_ApplicationMenuAdd_fn ApplicationMenuAdd;
-/* 2. ApplicationMenuEdit (main thread) */
+/* 2. ApplicationMenuEdit (main thread; not built yet: answers 0) */
 typedef void (*kp_ApplicationMenuEdit_fn)(kp_handle poMenu, int32_t iCommand, const char *sDescription, const char *sIconFileName);
 extern KP_EXPORT kp_ApplicationMenuEdit_fn ApplicationMenuEdit;
-/* 3. ApplicationMenuRemove (main thread) */
+/* 3. ApplicationMenuRemove (main thread; not built yet: answers 0) */
 typedef int32_t (*kp_ApplicationMenuRemove_fn)(kp_handle poMenu);
 extern KP_EXPORT kp_ApplicationMenuRemove_fn ApplicationMenuRemove;
-/* 4. ApplicationButtonAdd (main thread) */
+/* 4. ApplicationButtonAdd (main thread; not built yet: answers 0) */
 typedef kp_handle (*kp_ApplicationButtonAdd_fn)(int32_t iCommand, const char *sDescription, const char *sIconFileName);
 extern KP_EXPORT kp_ApplicationButtonAdd_fn ApplicationButtonAdd;
-/* 5. ApplicationButtonEdit (main thread) */
+/* 5. ApplicationButtonEdit (main thread; not built yet: answers 0) */
 typedef void (*kp_ApplicationButtonEdit_fn)(kp_handle poButton, int32_t iCommand, const char *sDescription, const char *sIconFileName);
 extern KP_EXPORT kp_ApplicationButtonEdit_fn ApplicationButtonEdit;
-/* 6. ApplicationButtonRemove (main thread) */
+/* 6. ApplicationButtonRemove (main thread; not built yet: answers 0) */
 typedef int32_t (*kp_ApplicationButtonRemove_fn)(kp_handle poButton);
 extern KP_EXPORT kp_ApplicationButtonRemove_fn ApplicationButtonRemove;
-/* 7. ApplicationTabAdd (main thread) */
+/* 7. ApplicationTabAdd (main thread; not built yet: answers 0) */
 typedef kp_handle (*kp_ApplicationTabAdd_fn)(const char *sDescription, kp_window sWindowHandle);
 extern KP_EXPORT kp_ApplicationTabAdd_fn ApplicationTabAdd;
-/* 8. ApplicationTabEdit (main thread) */
+/* 8. ApplicationTabEdit (main thread; not built yet: answers 0) */
 typedef void (*kp_ApplicationTabEdit_fn)(kp_handle poTab, const char *sDescription, kp_window sWindowHandle);
 extern KP_EXPORT kp_ApplicationTabEdit_fn ApplicationTabEdit;
-/* 9. ApplicationTabRemove (main thread) */
+/* 9. ApplicationTabRemove (main thread; not built yet: answers 0) */
 typedef int32_t (*kp_ApplicationTabRemove_fn)(kp_handle poTab);
 extern KP_EXPORT kp_ApplicationTabRemove_fn ApplicationTabRemove;
-/* 10. ApplicationTabActivate (main thread) */
+/* 10. ApplicationTabActivate (main thread; not built yet: answers 0) */
 typedef int32_t (*kp_ApplicationTabActivate_fn)(kp_handle poTab);
 extern KP_EXPORT kp_ApplicationTabActivate_fn ApplicationTabActivate;
-/* 11. ApplicationSectionActivate (main thread) */
+/* 11. ApplicationSectionActivate (main thread; not built yet: answers 0) */
 typedef int32_t (*kp_ApplicationSectionActivate_fn)(int32_t iSection);
 extern KP_EXPORT kp_ApplicationSectionActivate_fn ApplicationSectionActivate;
-/* 12. ApplicationHide (main thread) */
+/* 12. ApplicationHide (main thread; not built yet: answers 0) */
 typedef int32_t (*kp_ApplicationHide_fn)(void);
 extern KP_EXPORT kp_ApplicationHide_fn ApplicationHide;
-/* 13. ApplicationExit (main thread) */
+/* 13. ApplicationExit (main thread; not built yet: answers 0) */
 typedef int32_t (*kp_ApplicationExit_fn)(void);
 extern KP_EXPORT kp_ApplicationExit_fn ApplicationExit;
-/* 14. ApplicationShow (main thread) */
+/* 14. ApplicationShow (main thread; not built yet: answers 0) */
 typedef int32_t (*kp_ApplicationShow_fn)(void);
 extern KP_EXPORT kp_ApplicationShow_fn ApplicationShow;
-/* 15. ApplicationNotificationIconAdd (main thread) */
+/* 15. ApplicationNotificationIconAdd (main thread; not built yet: answers 0) */
 typedef kp_handle (*kp_ApplicationNotificationIconAdd_fn)(const char *sIconFileName);
 extern KP_EXPORT kp_ApplicationNotificationIconAdd_fn ApplicationNotificationIconAdd;
-/* 16. ApplicationNotificationIconEdit (main thread) */
+/* 16. ApplicationNotificationIconEdit (main thread; not built yet: answers 0) */
 typedef void (*kp_ApplicationNotificationIconEdit_fn)(kp_handle poNotificationIcon, const char *sIconFileName);
 extern KP_EXPORT kp_ApplicationNotificationIconEdit_fn ApplicationNotificationIconEdit;
-/* 17. ApplicationNotificationIconRemove (main thread) */
+/* 17. ApplicationNotificationIconRemove (main thread; not built yet: answers 0) */
 typedef int32_t (*kp_ApplicationNotificationIconRemove_fn)(kp_handle poNotificationIcon);
 extern KP_EXPORT kp_ApplicationNotificationIconRemove_fn ApplicationNotificationIconRemove;
-/* 18. ApplicationRegisterURL (main thread) */
+/* 18. ApplicationRegisterURL (main thread; not built yet: answers 0) */
 typedef int32_t (*kp_ApplicationRegisterURL_fn)(const char *sName);
 extern KP_EXPORT kp_ApplicationRegisterURL_fn ApplicationRegisterURL;
-/* 19. ApplicationUnRegisterURL (main thread) */
+/* 19. ApplicationUnRegisterURL (main thread; not built yet: answers 0) */
 typedef void (*kp_ApplicationUnRegisterURL_fn)(const char *sName);
 extern KP_EXPORT kp_ApplicationUnRegisterURL_fn ApplicationUnRegisterURL;
-/* 20. ApplicationGetFirewallStatus (main thread) */
+/* 20. ApplicationGetFirewallStatus (main thread; not built yet: answers 0) */
 typedef int32_t (*kp_ApplicationGetFirewallStatus_fn)(void);
 extern KP_EXPORT kp_ApplicationGetFirewallStatus_fn ApplicationGetFirewallStatus;
 
 /* ---- Setup */
-/* 21. SetupStartWizard (main thread) */
+/* 21. SetupStartWizard (main thread; not built yet: answers 0) */
 typedef int32_t (*kp_SetupStartWizard_fn)(void);
 extern KP_EXPORT kp_SetupStartWizard_fn SetupStartWizard;
-/* 22. SetupShowWizardPanel (main thread) */
+/* 22. SetupShowWizardPanel (main thread; not built yet: answers 0) */
 typedef int32_t (*kp_SetupShowWizardPanel_fn)(kp_window sWindowHandle, int32_t iStatus);
 extern KP_EXPORT kp_SetupShowWizardPanel_fn SetupShowWizardPanel;
-/* 23. SetupTabAdd (main thread) */
+/* 23. SetupTabAdd (main thread; not built yet: answers 0) */
 typedef kp_handle (*kp_SetupTabAdd_fn)(const char *sDescription, kp_window sWindowHandle);
 extern KP_EXPORT kp_SetupTabAdd_fn SetupTabAdd;
-/* 24. SetupTabEdit (main thread) */
+/* 24. SetupTabEdit (main thread; not built yet: answers 0) */
 typedef void (*kp_SetupTabEdit_fn)(kp_handle poTab, const char *sDescription, kp_window sWindowHandle);
 extern KP_EXPORT kp_SetupTabEdit_fn SetupTabEdit;
-/* 25. SetupTabRemove (main thread) */
+/* 25. SetupTabRemove (main thread; not built yet: answers 0) */
 typedef int32_t (*kp_SetupTabRemove_fn)(kp_handle poTab);
 extern KP_EXPORT kp_SetupTabRemove_fn SetupTabRemove;
-/* 26. SetupTabActivate (main thread) */
+/* 26. SetupTabActivate (main thread; not built yet: answers 0) */
 typedef int32_t (*kp_SetupTabActivate_fn)(kp_handle poTab);
 extern KP_EXPORT kp_SetupTabActivate_fn SetupTabActivate;
 
 /* ---- Service */
-/* 27. ServiceAddType (main thread) */
+/* 27. ServiceAddType (main thread; not built yet: answers 0) */
 typedef kp_handle (*kp_ServiceAddType_fn)(const char *sDescription, const char *sIconFileName, kp_guid sGUID);
 extern KP_EXPORT kp_ServiceAddType_fn ServiceAddType;
-/* 28. ServiceEditType (main thread) */
+/* 28. ServiceEditType (main thread; not built yet: answers 0) */
 typedef void (*kp_ServiceEditType_fn)(kp_handle poServiceType, const char *sDescription);
 extern KP_EXPORT kp_ServiceEditType_fn ServiceEditType;
-/* 29. ServiceRemoveType (main thread) */
+/* 29. ServiceRemoveType (main thread; not built yet: answers 0) */
 typedef int32_t (*kp_ServiceRemoveType_fn)(kp_handle poServiceType);
 extern KP_EXPORT kp_ServiceRemoveType_fn ServiceRemoveType;
-/* 30. ServiceAdd (main thread) */
+/* 30. ServiceAdd (main thread; not built yet: answers 0) */
 typedef kp_handle (*kp_ServiceAdd_fn)(kp_handle poServiceType, const char *sDescription, const char *sOnlineIconFileName, const char *sOfflineIconFileName, uint32_t pData, kp_guid sGUID);
 extern KP_EXPORT kp_ServiceAdd_fn ServiceAdd;
-/* 31. ServiceEdit (main thread) */
+/* 31. ServiceEdit (main thread; not built yet: answers 0) */
 typedef void (*kp_ServiceEdit_fn)(kp_handle poService, const char *sDescription, const char *sOnlineIconFileName, const char *sOfflineIconFileName, uint32_t pData);
 extern KP_EXPORT kp_ServiceEdit_fn ServiceEdit;
-/* 32. ServiceRemove (main thread) */
+/* 32. ServiceRemove (main thread; not built yet: answers 0) */
 typedef int32_t (*kp_ServiceRemove_fn)(kp_handle poService);
 extern KP_EXPORT kp_ServiceRemove_fn ServiceRemove;
-/* 33. ServiceShowWizardPanel (main thread) */
+/* 33. ServiceShowWizardPanel (main thread; not built yet: answers 0) */
 typedef int32_t (*kp_ServiceShowWizardPanel_fn)(kp_window sHWND, int32_t iStatus, kp_bool bAllowBack);
 extern KP_EXPORT kp_ServiceShowWizardPanel_fn ServiceShowWizardPanel;
-/* 34. ServiceShowMainPanel (main thread) */
+/* 34. ServiceShowMainPanel (main thread; not built yet: answers 0) */
 typedef int32_t (*kp_ServiceShowMainPanel_fn)(kp_window sHWND);
 extern KP_EXPORT kp_ServiceShowMainPanel_fn ServiceShowMainPanel;
-/* 35. ServiceSetOnline (main thread) */
+/* 35. ServiceSetOnline (main thread; not built yet: answers 0) */
 typedef int32_t (*kp_ServiceSetOnline_fn)(kp_handle poService, kp_bool bValue);
 extern KP_EXPORT kp_ServiceSetOnline_fn ServiceSetOnline;
-/* 36. ServiceSetCheck (main thread) */
+/* 36. ServiceSetCheck (main thread; not built yet: answers 0) */
 typedef int32_t (*kp_ServiceSetCheck_fn)(kp_handle poService, kp_bool bValue);
 extern KP_EXPORT kp_ServiceSetCheck_fn ServiceSetCheck;
-/* 37. ServiceSetIcon (main thread) */
+/* 37. ServiceSetIcon (main thread; not built yet: answers 0) */
 typedef void (*kp_ServiceSetIcon_fn)(kp_handle poService, const char *sIconFileName);
 extern KP_EXPORT kp_ServiceSetIcon_fn ServiceSetIcon;
-/* 38. ServiceSetActive (main thread) */
+/* 38. ServiceSetActive (main thread; not built yet: answers 0) */
 typedef int32_t (*kp_ServiceSetActive_fn)(kp_handle poService);
 extern KP_EXPORT kp_ServiceSetActive_fn ServiceSetActive;
 
 /* ---- URL */
-/* 39. URLRegister (main thread) */
+/* 39. URLRegister (main thread; not built yet: answers 0) */
 typedef int32_t (*kp_URLRegister_fn)(const char *sURL);
 extern KP_EXPORT kp_URLRegister_fn URLRegister;
-/* 40. URLUnRegister (main thread) */
+/* 40. URLUnRegister (main thread; not built yet: answers 0) */
 typedef void (*kp_URLUnRegister_fn)(const char *sURL);
 extern KP_EXPORT kp_URLUnRegister_fn URLUnRegister;
 
 /* ---- Search */
-/* 41. SearchResultAdd (main thread) */
+/* 41. SearchResultAdd (main thread; not built yet: answers 0) */
 typedef int32_t (*kp_SearchResultAdd_fn)(kp_handle poService, int32_t iSearchID, const char *sDescription, const char *sHashCode, const char *sNick, int32_t iSize, int32_t iBitrate, int32_t iLength, int32_t iFrequency, kp_bool bIsMusicFile, const char *sIconFileName, const char *sInfo, const char *sURL);
 extern KP_EXPORT kp_SearchResultAdd_fn SearchResultAdd;
-/* 42. SearchResultButtonAdd (calling thread) */
+/* 42. SearchResultButtonAdd (calling thread; not built yet: answers 0) */
 typedef void (*kp_SearchResultButtonAdd_fn)(int32_t iCommand, const char *sDescription, const char *sIconFileName);
 extern KP_EXPORT kp_SearchResultButtonAdd_fn SearchResultButtonAdd;
-/* 43. SearchResultMenuAdd (calling thread) */
+/* 43. SearchResultMenuAdd (calling thread; not built yet: answers 0) */
 typedef kp_handle (*kp_SearchResultMenuAdd_fn)(int32_t iCommand, kp_handle poParentMenu, const char *sDescription, const char *sIconFileName);
 extern KP_EXPORT kp_SearchResultMenuAdd_fn SearchResultMenuAdd;
-/* 44. SearchComplete (main thread) */
+/* 44. SearchComplete (main thread; not built yet: answers 0) */
 typedef int32_t (*kp_SearchComplete_fn)(kp_handle poService, int32_t iSearchID);
 extern KP_EXPORT kp_SearchComplete_fn SearchComplete;
 
 /* ---- Upload */
-/* 45. UploadAdd (main thread) */
+/* 45. UploadAdd (main thread; not built yet: answers 0) */
 typedef kp_handle (*kp_UploadAdd_fn)(kp_handle poService, const char *sNick, const char *sFileName, kp_bool bAllowQueue, kp_bool bSupportPause, uint32_t pData);
 extern KP_EXPORT kp_UploadAdd_fn UploadAdd;
-/* 46. UploadButtonAdd (main thread) */
+/* 46. UploadButtonAdd (main thread; not built yet: answers 0) */
 typedef void (*kp_UploadButtonAdd_fn)(int32_t iCommand, const char *sDescription, const char *sIconFileName);
 extern KP_EXPORT kp_UploadButtonAdd_fn UploadButtonAdd;
-/* 47. UploadMenuAdd (main thread) */
+/* 47. UploadMenuAdd (main thread; not built yet: answers 0) */
 typedef kp_handle (*kp_UploadMenuAdd_fn)(int32_t iCommand, kp_handle poParentMenu, const char *sDescription, const char *sIconFileName);
 extern KP_EXPORT kp_UploadMenuAdd_fn UploadMenuAdd;
-/* 48. UploadGetStatus (main thread) */
+/* 48. UploadGetStatus (main thread; not built yet: answers 0) */
 typedef int32_t (*kp_UploadGetStatus_fn)(kp_handle poUpload);
 extern KP_EXPORT kp_UploadGetStatus_fn UploadGetStatus;
-/* 49. UploadGetQueueStatus (main thread) */
+/* 49. UploadGetQueueStatus (main thread; not built yet: answers 0) */
 typedef int32_t (*kp_UploadGetQueueStatus_fn)(kp_handle poUpload, int32_t iStatusType);
 extern KP_EXPORT kp_UploadGetQueueStatus_fn UploadGetQueueStatus;
-/* 50. UploadError (main thread) */
+/* 50. UploadError (main thread; not built yet: answers 0) */
 typedef void (*kp_UploadError_fn)(kp_handle poUpload, const char *sDescription);
 extern KP_EXPORT kp_UploadError_fn UploadError;
-/* 51. UploadGetSuggestedBandwidth (main thread) */
+/* 51. UploadGetSuggestedBandwidth (main thread; not built yet: answers 0) */
 typedef int32_t (*kp_UploadGetSuggestedBandwidth_fn)(kp_handle poUpload);
 extern KP_EXPORT kp_UploadGetSuggestedBandwidth_fn UploadGetSuggestedBandwidth;
-/* 52. UploadGetSuggestedTimeout (main thread) */
+/* 52. UploadGetSuggestedTimeout (main thread; not built yet: answers 0) */
 typedef int32_t (*kp_UploadGetSuggestedTimeout_fn)(kp_handle poUpload);
 extern KP_EXPORT kp_UploadGetSuggestedTimeout_fn UploadGetSuggestedTimeout;
-/* 53. UploadComplete (main thread) */
+/* 53. UploadComplete (main thread; not built yet: answers 0) */
 typedef int32_t (*kp_UploadComplete_fn)(kp_handle poUpload);
 extern KP_EXPORT kp_UploadComplete_fn UploadComplete;
-/* 54. UploadProgress (main thread) */
+/* 54. UploadProgress (main thread; not built yet: answers 0) */
 typedef int32_t (*kp_UploadProgress_fn)(kp_handle poUpload, int64_t iStartPosition, int64_t iEndPosition, int64_t iPosition);
 extern KP_EXPORT kp_UploadProgress_fn UploadProgress;
 
 /* ---- Download */
-/* 55. DownloadGroupAdd (main thread) */
+/* 55. DownloadGroupAdd (main thread; not built yet: answers 0) */
 typedef kp_handle (*kp_DownloadGroupAdd_fn)(kp_handle poRoot, kp_handle poService, const char *sDescription, const char *sStatusInfo, const char *sIconFileName);
 extern KP_EXPORT kp_DownloadGroupAdd_fn DownloadGroupAdd;
-/* 56. DownloadGroupEdit (main thread) */
+/* 56. DownloadGroupEdit (main thread; not built yet: answers 0) */
 typedef void (*kp_DownloadGroupEdit_fn)(kp_handle poGroup, const char *sDescription, const char *sStatusInfo, const char *sIconFileName);
 extern KP_EXPORT kp_DownloadGroupEdit_fn DownloadGroupEdit;
-/* 57. DownloadCustomInfo (main thread) */
+/* 57. DownloadCustomInfo (main thread; not built yet: answers 0) */
 typedef void (*kp_DownloadCustomInfo_fn)(kp_handle poDownload, const char *sDescription, const char *sIconFileName);
 extern KP_EXPORT kp_DownloadCustomInfo_fn DownloadCustomInfo;
-/* 58. DownloadGetSuggestedDirectory (main thread) */
+/* 58. DownloadGetSuggestedDirectory (main thread; not built yet: answers 0) */
 typedef int32_t (*kp_DownloadGetSuggestedDirectory_fn)(kp_handle poDownload, int32_t iDirectoryType, char *sDirectory);
 extern KP_EXPORT kp_DownloadGetSuggestedDirectory_fn DownloadGetSuggestedDirectory;
-/* 59. DownloadQueued (main thread) */
+/* 59. DownloadQueued (main thread; not built yet: answers 0) */
 typedef int32_t (*kp_DownloadQueued_fn)(kp_handle poDownload, int32_t iQueuePosition, int32_t iQueueSize);
 extern KP_EXPORT kp_DownloadQueued_fn DownloadQueued;
-/* 60. DownloadAdd (main thread) */
+/* 60. DownloadAdd (main thread; not built yet: answers 0) */
 typedef kp_handle (*kp_DownloadAdd_fn)(kp_handle poGroup, kp_handle poService, const char *sNick, const char *sFileName, kp_bool bSupportResume, kp_bool bSupportPause, int64_t iSize, const char *sURL, uint32_t pData);
 extern KP_EXPORT kp_DownloadAdd_fn DownloadAdd;
-/* 61. DownloadButtonAdd (main thread) */
+/* 61. DownloadButtonAdd (main thread; not built yet: answers 0) */
 typedef void (*kp_DownloadButtonAdd_fn)(int32_t iCommand, const char *sDescription, const char *sIconFileName);
 extern KP_EXPORT kp_DownloadButtonAdd_fn DownloadButtonAdd;
-/* 62. DownloadMenuAdd (main thread) */
+/* 62. DownloadMenuAdd (main thread; not built yet: answers 0) */
 typedef kp_handle (*kp_DownloadMenuAdd_fn)(int32_t iCommand, kp_handle poParentMenu, const char *sDescription, const char *sIconFileName);
 extern KP_EXPORT kp_DownloadMenuAdd_fn DownloadMenuAdd;
-/* 63. DownloadGetStatus (main thread) */
+/* 63. DownloadGetStatus (main thread; not built yet: answers 0) */
 typedef int32_t (*kp_DownloadGetStatus_fn)(kp_handle poDownload);
 extern KP_EXPORT kp_DownloadGetStatus_fn DownloadGetStatus;
-/* 64. DownloadGetQueueStatus (main thread) */
+/* 64. DownloadGetQueueStatus (main thread; not built yet: answers 0) */
 typedef int32_t (*kp_DownloadGetQueueStatus_fn)(kp_handle poDownload, int32_t iStatusType);
 extern KP_EXPORT kp_DownloadGetQueueStatus_fn DownloadGetQueueStatus;
-/* 65. DownloadError (main thread) */
+/* 65. DownloadError (main thread; not built yet: answers 0) */
 typedef void (*kp_DownloadError_fn)(kp_handle poDownload, const char *sDescription);
 extern KP_EXPORT kp_DownloadError_fn DownloadError;
-/* 66. DownloadGetSuggestedBandwidth (main thread) */
+/* 66. DownloadGetSuggestedBandwidth (main thread; not built yet: answers 0) */
 typedef int32_t (*kp_DownloadGetSuggestedBandwidth_fn)(kp_handle poDownload);
 extern KP_EXPORT kp_DownloadGetSuggestedBandwidth_fn DownloadGetSuggestedBandwidth;
-/* 67. DownloadGetSuggestedTimeout (main thread) */
+/* 67. DownloadGetSuggestedTimeout (main thread; not built yet: answers 0) */
 typedef int32_t (*kp_DownloadGetSuggestedTimeout_fn)(kp_handle poDownload);
 extern KP_EXPORT kp_DownloadGetSuggestedTimeout_fn DownloadGetSuggestedTimeout;
-/* 68. DownloadComplete (main thread) */
+/* 68. DownloadComplete (main thread; not built yet: answers 0) */
 typedef int32_t (*kp_DownloadComplete_fn)(kp_handle poDownload);
 extern KP_EXPORT kp_DownloadComplete_fn DownloadComplete;
-/* 69. DownloadProgress (main thread) */
+/* 69. DownloadProgress (main thread; not built yet: answers 0) */
 typedef int32_t (*kp_DownloadProgress_fn)(kp_handle poDownload, int64_t iStartPosition, int64_t iEndPosition, int64_t iPosition);
 extern KP_EXPORT kp_DownloadProgress_fn DownloadProgress;
-/* 70. DownloadFinished (main thread) */
+/* 70. DownloadFinished (main thread; not built yet: answers 0) */
 typedef void (*kp_DownloadFinished_fn)(kp_handle poDownload, const char *sFileName);
 extern KP_EXPORT kp_DownloadFinished_fn DownloadFinished;
 
 /* ---- Shared */
-/* 71. SharedButtonAdd (main thread) */
+/* 71. SharedButtonAdd (main thread; not built yet: answers 0) */
 typedef void (*kp_SharedButtonAdd_fn)(int32_t iCommand, const char *sDescription, const char *sIconFileName);
 extern KP_EXPORT kp_SharedButtonAdd_fn SharedButtonAdd;
-/* 72. SharedMenuAdd (main thread) */
+/* 72. SharedMenuAdd (main thread; not built yet: answers 0) */
 typedef kp_handle (*kp_SharedMenuAdd_fn)(int32_t iCommand, kp_handle poMenu, const char *sDescription, const char *sIconFileName);
 extern KP_EXPORT kp_SharedMenuAdd_fn SharedMenuAdd;
-/* 73. SharedGetNextResult (calling thread) */
+/* 73. SharedGetNextResult (calling thread; not built yet: answers 0) */
 typedef int32_t (*kp_SharedGetNextResult_fn)(kp_handle pResult);
 extern KP_EXPORT kp_SharedGetNextResult_fn SharedGetNextResult;
-/* 74. SharedStartDirectory (calling thread) */
+/* 74. SharedStartDirectory (calling thread; not built yet: answers 0) */
 typedef kp_handle (*kp_SharedStartDirectory_fn)(kp_handle poService, const char *sUserName, const char *sPassword, const char *sVirtualName, kp_bool bRecursive);
 extern KP_EXPORT kp_SharedStartDirectory_fn SharedStartDirectory;
-/* 75. SharedEndDirectory (calling thread) */
+/* 75. SharedEndDirectory (calling thread; not built yet: answers 0) */
 typedef void (*kp_SharedEndDirectory_fn)(kp_handle pResult);
 extern KP_EXPORT kp_SharedEndDirectory_fn SharedEndDirectory;
-/* 76. SharedRemoveDirectory (calling thread) */
+/* 76. SharedRemoveDirectory (calling thread; not built yet: answers 0) */
 typedef int32_t (*kp_SharedRemoveDirectory_fn)(kp_handle poService, const char *sUserName, const char *sPassword, const char *sVirtualName);
 extern KP_EXPORT kp_SharedRemoveDirectory_fn SharedRemoveDirectory;
-/* 77. SharedDeleteFile (calling thread) */
+/* 77. SharedDeleteFile (calling thread; not built yet: answers 0) */
 typedef int32_t (*kp_SharedDeleteFile_fn)(kp_handle poService, const char *sUserName, const char *sPassword, const char *sVirtualName);
 extern KP_EXPORT kp_SharedDeleteFile_fn SharedDeleteFile;
-/* 78. SharedCreateDirectory (calling thread) */
+/* 78. SharedCreateDirectory (calling thread; not built yet: answers 0) */
 typedef int32_t (*kp_SharedCreateDirectory_fn)(kp_handle poService, const char *sUserName, const char *sPassword, const char *sVirtualName);
 extern KP_EXPORT kp_SharedCreateDirectory_fn SharedCreateDirectory;
-/* 79. SharedCheckWriteAccess (calling thread) */
+/* 79. SharedCheckWriteAccess (calling thread; not built yet: answers 0) */
 typedef int32_t (*kp_SharedCheckWriteAccess_fn)(kp_handle poService, const char *sUserName, const char *sPassword, const char *sVirtualName);
 extern KP_EXPORT kp_SharedCheckWriteAccess_fn SharedCheckWriteAccess;
-/* 80. SharedCheckReadAccess (calling thread) */
+/* 80. SharedCheckReadAccess (calling thread; not built yet: answers 0) */
 typedef int32_t (*kp_SharedCheckReadAccess_fn)(kp_handle poService, const char *sUserName, const char *sPassword, const char *sVirtualName);
 extern KP_EXPORT kp_SharedCheckReadAccess_fn SharedCheckReadAccess;
-/* 81. SharedDirectoryExists (calling thread) */
+/* 81. SharedDirectoryExists (calling thread; not built yet: answers 0) */
 typedef int32_t (*kp_SharedDirectoryExists_fn)(kp_handle poService, const char *sUserName, const char *sPassword, const char *sVirtualName);
 extern KP_EXPORT kp_SharedDirectoryExists_fn SharedDirectoryExists;
-/* 82. SharedFileExists (calling thread) */
+/* 82. SharedFileExists (calling thread; not built yet: answers 0) */
 typedef int32_t (*kp_SharedFileExists_fn)(kp_handle poService, const char *sUserName, const char *sPassword, const char *sVirtualName);
 extern KP_EXPORT kp_SharedFileExists_fn SharedFileExists;
-/* 83. SharedGetRealPath (calling thread) */
+/* 83. SharedGetRealPath (calling thread; not built yet: answers 0) */
 typedef int32_t (*kp_SharedGetRealPath_fn)(kp_handle poService, const char *sUserName, const char *sPassword, const char *sVirtualName, char *sRealPath);
 extern KP_EXPORT kp_SharedGetRealPath_fn SharedGetRealPath;
-/* 84. SharedNoticeItem (main thread) */
+/* 84. SharedNoticeItem (main thread; not built yet: answers 0) */
 typedef void (*kp_SharedNoticeItem_fn)(const char *sPath);
 extern KP_EXPORT kp_SharedNoticeItem_fn SharedNoticeItem;
 
 /* ---- Users */
-/* 85. UsersGetCount (main thread) */
+/* 85. UsersGetCount (main thread; not built yet: answers 0) */
 typedef int32_t (*kp_UsersGetCount_fn)(kp_handle poService);
 extern KP_EXPORT kp_UsersGetCount_fn UsersGetCount;
-/* 86. UsersCheckAccess (main thread) */
+/* 86. UsersCheckAccess (main thread; not built yet: answers 0) */
 typedef int32_t (*kp_UsersCheckAccess_fn)(kp_handle poService, const char *sUserName, const char *sPassword);
 extern KP_EXPORT kp_UsersCheckAccess_fn UsersCheckAccess;
-/* 87. UsersGetName (main thread) */
+/* 87. UsersGetName (main thread; not built yet: answers 0) */
 typedef int32_t (*kp_UsersGetName_fn)(kp_handle poService, int32_t iPosition, char *sName);
 extern KP_EXPORT kp_UsersGetName_fn UsersGetName;
 

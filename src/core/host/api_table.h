@@ -38,6 +38,10 @@ enum class Route : std::uint8_t {
   CallingThread,  // runs directly on the plugin's thread, under its family's locks
 };
 
+// Whether the core has built the function's family yet. A function that is not
+// built is bound all the same and answers 0 (and does nothing) until it is.
+enum class Availability : std::uint8_t { NotYetBuilt, Built };
+
 enum class Family : std::uint8_t { Application, Url, Setup, Service, Search, Upload, Download, Shared, Users };
 
 struct Param {
@@ -56,10 +60,17 @@ struct FunctionSpec {
   std::uint8_t legacyArgumentBytes;
   std::array<Param, kMaxParams> params{};
   std::size_t paramCount = 0;
+  Availability availability = Availability::NotYetBuilt;
 
   constexpr FunctionSpec(std::string_view name_, Family family_, ResultKind result_, Route route_,
-                         std::uint8_t legacyBytes, std::initializer_list<Param> list)
-      : name(name_), family(family_), result(result_), route(route_), legacyArgumentBytes(legacyBytes) {
+                         std::uint8_t legacyBytes, std::initializer_list<Param> list,
+                         Availability availability_ = Availability::NotYetBuilt)
+      : name(name_),
+        family(family_),
+        result(result_),
+        route(route_),
+        legacyArgumentBytes(legacyBytes),
+        availability(availability_) {
     for (const Param& param : list) params[paramCount++] = param;
   }
 };

@@ -116,7 +116,8 @@ std::string GenerateSdkApiHeader() {
     }
     const std::string name(spec.name);
     text += "/* " + std::to_string(i + 1) + ". " + name +
-            (spec.route == api::Route::Dispatched ? " (main thread) */\n" : " (calling thread) */\n");
+            (spec.route == api::Route::Dispatched ? " (main thread" : " (calling thread") +
+            (spec.availability == api::Availability::Built ? ") */\n" : "; not built yet: answers 0) */\n");
     text += "typedef " + std::string(CTypeOf(spec.result)) + " (*kp_" + name + "_fn)" + ParameterList(spec) +
             ";\n";
     text += "extern KP_EXPORT kp_" + name + "_fn " + name + ";\n";

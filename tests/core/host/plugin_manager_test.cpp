@@ -315,7 +315,11 @@ TEST_F(PluginManagerTest, OneLibraryUnderTwoPathsIsStartedOnce) {
 
 TEST_F(PluginManagerTest, AScanServesCallsThatWaitForTheMainThread) {
   for (int i = 0; i < 20; ++i) temp_.WriteFile("Plugins/data/file" + std::to_string(i) + ".txt", "x");
-  const HandlerIndex index = dispatcher_.RegisterHandler([](TMessagePacket&) -> std::int64_t { return 31; });
+  bool served = false;  // written and read on this, the main thread
+  const HandlerIndex index = dispatcher_.RegisterHandler([&](TMessagePacket&) -> std::int64_t {
+    served = true;
+    return 31;
+  });
   queue_.Send([]() noexcept -> std::int64_t { return 0; });  // this thread is the main thread
 
   std::atomic<std::int32_t> result{0};
@@ -323,10 +327,11 @@ TEST_F(PluginManagerTest, AScanServesCallsThatWaitForTheMainThread) {
   pollfd wake{queue_.WakeFd(), POLLIN, 0};
   ASSERT_EQ(::poll(&wake, 1, 20'000), 1) << "the plugin thread's call never arrived";
   manager_.ScanPlugins(PluginsFolder());
-  const std::int32_t servedDuringScan = result.load();
+  const bool servedDuringScan = served;
   while (result.load() == 0) loop_.RunOnce(std::chrono::milliseconds(10));  // never leave it waiting
   plugin.join();
-  EXPECT_EQ(servedDuringScan, 31) << "the call is served while the scan walks the folder";
+  EXPECT_EQ(result.load(), 31);
+  EXPECT_TRUE(servedDuringScan) << "the call is served while the scan walks the folder";
 }
 
 }  // namespace

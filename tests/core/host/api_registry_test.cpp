@@ -1,0 +1,58 @@
+#include "host/api_registry.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <stdexcept>
+#include <thread>
+
+namespace kp {
+namespace {
+
+TEST(ApiRegistry, RoutesEachFunctionAsTheTableSaysAndAnswersZeroWithoutAnImplementation) {
+  TMainThreadQueue queue;
+  TDispatcher dispatcher(queue);
+  TApiRegistry registry(dispatcher);
+  queue.Send([]() noexcept -> std::int64_t { return 0; });  // this thread is the main thread
+
+  const std::size_t dispatched = *ApiFunctionIndex("UsersGetCount");
+  const std::size_t direct = *ApiFunctionIndex("SharedFileExists");
+  ASSERT_EQ(api::kApiFunctions[dispatched].route, api::Route::Dispatched);
+  ASSERT_EQ(api::kApiFunctions[direct].route, api::Route::CallingThread);
+
+  std::thread::id ranOn;
+  auto where = [&](TMessagePacket&) -> std::int64_t {
+    ranOn = std::this_thread::get_id();
+    return 0x1'0000'0009;
+  };
+  EXPECT_FALSE(registry.IsImplemented(dispatched));
+  EXPECT_EQ(registry.Call(dispatched, TMessagePacket{}), 0) << "no implementation yet";
+  EXPECT_TRUE(registry.Implement("UsersGetCount", where));
+  EXPECT_TRUE(registry.Implement(direct, where));
+  EXPECT_FALSE(registry.Implement("NoSuchFunction", where));
+  EXPECT_FALSE(registry.Implement(api::kApiFunctionCount, where));
+  EXPECT_TRUE(registry.IsImplemented(dispatched));
+  EXPECT_EQ(dispatcher.HandlerCount(), 1u) << "only the dispatched one goes through the dispatcher";
+
+  std::thread plugin([&] {
+    EXPECT_EQ(registry.Call(direct, TMessagePacket{}), 9) << "low 32 bits";
+    EXPECT_EQ(ranOn, std::this_thread::get_id()) << "a calling-thread function runs where it is called";
+  });
+  plugin.join();
+
+  std::atomic<std::int32_t> result{-1};
+  std::thread caller([&] { result = registry.Call(dispatched, TMessagePacket{}); });
+  while (result.load() == -1) queue.ProcessPending();
+  caller.join();
+  EXPECT_EQ(result.load(), 9);
+  EXPECT_EQ(ranOn, std::this_thread::get_id()) << "a dispatched function runs on the main thread";
+
+  registry.Implement(direct, [](TMessagePacket&) -> std::int64_t { throw std::runtime_error("broken"); });
+  EXPECT_EQ(registry.Call(direct, TMessagePacket{}), 0) << "a failure never reaches the plugin";
+  EXPECT_EQ(registry.Call(api::kApiFunctionCount + 5, TMessagePacket{}), 0);
+  EXPECT_FALSE(EventIndex("OnNothing").has_value());
+  EXPECT_EQ(api::kEvents[*EventIndex("OnApplicationExit")].name, "OnApplicationExit");
+}
+
+}  // namespace
+}  // namespace kp
