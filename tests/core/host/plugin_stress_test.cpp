@@ -19,11 +19,7 @@
 namespace kp {
 namespace {
 
-#if defined(__SANITIZE_THREAD__) || defined(__SANITIZE_ADDRESS__)
-constexpr int kCallsPerThread = 10'000;  // the sanitizers slow every call down many times
-#else
 constexpr int kCallsPerThread = 100'000;
-#endif
 constexpr int kThreadsPerPlugin = 8;
 
 TEST(PluginStress, SixteenThreadsOfTwoPluginsDispatchWithoutLossOrMixUp) {
