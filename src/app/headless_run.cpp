@@ -4,9 +4,12 @@
 #include <cstdio>
 
 #include "config/global_stores.h"
+#include "config/settings.h"
 #include "config/shared_routines.h"
 #include "host/main_loop.h"
+#include "host/plugin_manager.h"
 #include "host/process_dispatch.h"
+#include "transfers/download_folders.h"
 
 namespace kp {
 namespace {
@@ -28,16 +31,33 @@ int RunHeadless(const std::string& programFolder) {
   const std::string languagePath = programFolder + std::string(kLanguageFileName);
   const bool settingsRead = SettingsConfig().LoadFromFile(settingsPath);
   const bool languageRead = LanguageConfig().LoadFromFile(languagePath);
+  TSettings settings = LoadSettings(SettingsConfig(), programFolder);
+  EnsureDownloadFolders(settings, programFolder);
+
+  TPluginManager plugins(ProcessApiRegistry(), [&loop] { loop.ProcessPendingMessages(); });
+  plugins.SetApplicationName(settings.Application.Name);
+  plugins.ScanPlugins(programFolder + "Plugins");
 
   runningLoop = &loop;
   std::signal(SIGINT, StopOnSignal);
   std::signal(SIGTERM, StopOnSignal);
 
-  std::printf("Keplinor %s is up (headless) in %s\n", GetVersionText().c_str(), programFolder.c_str());
+  std::printf("%s %s is up (headless) in %s\n", settings.Application.Name.empty() ? "Keplinor"
+                                                                                   : settings.Application.Name.c_str(),
+              GetVersionText().c_str(), programFolder.c_str());
   std::printf("  settings: %s (%zu sections)\n", settingsRead ? "loaded" : "not found",
               SettingsConfig().SectionCount());
   std::printf("  language: %s (%zu sections)\n", languageRead ? "loaded" : "not found",
               LanguageConfig().SectionCount());
+  std::printf("  plugins: %zu loaded\n", plugins.GetPluginCount());
+  for (std::size_t i = 0; i < plugins.GetPluginCount(); ++i) {
+    const TPluginHolder& plugin = *plugins.GetPlugin(i);
+    std::printf("    %s %s (%s)\n", plugin.DisplayName().c_str(), plugin.VersionText().c_str(),
+                plugin.Path().c_str());
+  }
+  for (const TSkippedLibrary& skipped : plugins.SkippedLibraries()) {
+    std::printf("    passed over %s: %s\n", skipped.path.c_str(), skipped.reason.c_str());
+  }
   std::printf("Press Ctrl+C to stop.\n");
   std::fflush(stdout);
 
@@ -46,11 +66,13 @@ int RunHeadless(const std::string& programFolder) {
   std::signal(SIGINT, SIG_DFL);
   std::signal(SIGTERM, SIG_DFL);
   runningLoop = nullptr;
+  SaveSettings(settings, SettingsConfig());
   if (!SettingsConfig().SaveToFile(settingsPath)) {
     std::fprintf(stderr, "Could not write %s\n", settingsPath.c_str());
   }
+  plugins.UnloadAllPlugins();
   queue.Close();
-  std::printf("Keplinor stopped.\n");
+  std::printf("Stopped.\n");
   return exitCode;
 }
 

@@ -14,6 +14,11 @@ TDispatcher& ProcessDispatcher() {
   return dispatcher;
 }
 
+TApiRegistry& ProcessApiRegistry() {
+  static TApiRegistry registry(ProcessDispatcher());
+  return registry;
+}
+
 HandlerIndex RegisterHandler(TApiHandler handler) {
   return ProcessDispatcher().RegisterHandler(std::move(handler));
 }

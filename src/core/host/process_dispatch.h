@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "host/api_registry.h"
 #include "host/dispatcher.h"
 #include "host/main_thread_queue.h"
 
@@ -12,6 +13,8 @@ namespace kp {
 
 [[nodiscard]] TMainThreadQueue& ProcessMainThreadQueue();
 [[nodiscard]] TDispatcher& ProcessDispatcher();
+// Which implementation answers each API function for the plugins of this process.
+[[nodiscard]] TApiRegistry& ProcessApiRegistry();
 
 HandlerIndex RegisterHandler(TApiHandler handler);
 std::int32_t DispatchCall(HandlerIndex index, TMessagePacket packet);
