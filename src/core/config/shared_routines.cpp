@@ -9,17 +9,6 @@
 #include "version.h"
 
 namespace kp {
-namespace {
-
-std::string JoinFolder(std::string_view folder, std::string_view name) {
-  std::string path(folder);
-  if (!path.empty() && path.back() != '/') path += '/';
-  path += name;
-  return path;
-}
-
-}  // namespace
-
 std::vector<std::string> SplitCommaList(std::string_view text) {
   std::vector<std::string> items;
   std::size_t start = 0;
@@ -38,9 +27,9 @@ std::string ResolveIconFile(std::string_view name, std::string_view pluginFolder
   std::string candidate(name);
   if (!name.empty()) {
     if (IsRegularFile(candidate)) return candidate;
-    if (!pluginFolder.empty() && IsRegularFile(candidate = JoinFolder(pluginFolder, name))) return candidate;
-    if (IsRegularFile(candidate = JoinFolder(JoinFolder(applicationFolder, "Icons"), name))) return candidate;
-    if (IsRegularFile(candidate = JoinFolder(applicationFolder, name))) return candidate;
+    if (!pluginFolder.empty() && IsRegularFile(candidate = JoinPath(pluginFolder, name))) return candidate;
+    if (IsRegularFile(candidate = JoinPath(JoinPath(applicationFolder, "Icons"), name))) return candidate;
+    if (IsRegularFile(candidate = JoinPath(applicationFolder, name))) return candidate;
   }
   return std::string(name);
 }

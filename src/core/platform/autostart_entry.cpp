@@ -10,13 +10,6 @@
 namespace kp {
 namespace {
 
-std::string JoinPath(std::string_view folder, std::string_view name) {
-  std::string path(folder);
-  if (!path.empty() && path.back() != '/') path += '/';
-  path += name;
-  return path;
-}
-
 // Characters that make an Exec argument need double quotes.
 constexpr std::string_view kReservedInExec = " \t\n\"'\\><~|&;$*?#()`";
 

@@ -138,6 +138,13 @@ bool IsDirectory(const std::string& path) {
   return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+std::string JoinPath(std::string_view folder, std::string_view name) {
+  std::string path(folder);
+  if (!path.empty() && path.back() != '/') path += '/';
+  path += name;
+  return path;
+}
+
 std::string FolderOfPath(std::string_view path) {
   const auto slash = path.rfind('/');
   if (slash == std::string_view::npos) return {};

@@ -29,6 +29,10 @@ bool RemoveFileIfPresent(const std::string& path);
 [[nodiscard]] bool IsRegularFile(const std::string& path);
 [[nodiscard]] bool IsDirectory(const std::string& path);
 
+// The folder and the name with one "/" between them (none is added after an
+// empty folder).
+[[nodiscard]] std::string JoinPath(std::string_view folder, std::string_view name);
+
 // The folder part of a path including its trailing "/", or empty text when the
 // path has no folder part.
 [[nodiscard]] std::string FolderOfPath(std::string_view path);

@@ -16,18 +16,17 @@
 #include <vector>
 
 #include "host/process_dispatch.h"
+#include "support/waiting.h"
 
 namespace kp {
 namespace {
 
+using test::IsReadable;
+using test::kPatience;
+
 using namespace std::chrono_literals;
 
-constexpr auto kPatience = 20s;
 
-bool IsReadable(int fd, std::chrono::milliseconds wait) {
-  pollfd entry{fd, POLLIN, 0};
-  return ::poll(&entry, 1, static_cast<int>(wait.count())) == 1 && (entry.revents & POLLIN) != 0;
-}
 
 TMessagePacket PacketWithValue(std::int64_t value) {
   TMessagePacket packet;

@@ -10,14 +10,16 @@
 
 #include "host/dispatcher.h"
 #include "host/main_thread_queue.h"
+#include "support/waiting.h"
 
 namespace kp {
 namespace {
 
+using test::kPatience;
+
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-constexpr auto kPatience = 20s;
 
 // Turns the loop until the condition holds or time is up.
 bool RunUntil(TMainLoop& loop, const std::function<bool()>& condition) {

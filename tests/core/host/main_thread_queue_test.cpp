@@ -13,19 +13,17 @@
 #include <thread>
 #include <vector>
 
+#include "support/waiting.h"
+
 namespace kp {
 namespace {
 
+using test::IsReadable;
+using test::kPatience;
+
 using namespace std::chrono_literals;
 
-// Generous: these bound waits for things that normally take microseconds, so a
-// loaded machine slows the test down but does not fail it.
-constexpr auto kPatience = 20s;
 
-bool IsReadable(int fd, std::chrono::milliseconds wait) {
-  pollfd entry{fd, POLLIN, 0};
-  return ::poll(&entry, 1, static_cast<int>(wait.count())) == 1 && (entry.revents & POLLIN) != 0;
-}
 
 // Drains the queue on this (owner) thread until the condition holds or time is up.
 bool DrainUntil(TMainThreadQueue& queue, const std::function<bool()>& condition) {
