@@ -69,8 +69,7 @@ std::int32_t TSimpleConfig::ReadInteger(std::string_view key) const {
   const TSectionObject* section = Current();
   if (!section) return 0;
   // Only the low 32 bits are kept, as the stored number may be wider.
-  return static_cast<std::int32_t>(static_cast<std::uint32_t>(
-      static_cast<std::uint64_t>(TextToInt64(section->GetValue(key)))));
+  return LowThirtyTwoBits(TextToInt64(section->GetValue(key)));
 }
 
 bool TSimpleConfig::ReadBoolean(std::string_view key) const {

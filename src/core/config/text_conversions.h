@@ -20,6 +20,12 @@ namespace kp {
 // TryTextToInt64, with 0 for texts that hold no number. Never throws.
 [[nodiscard]] std::int64_t TextToInt64(std::string_view text) noexcept;
 
+// The low 32 bits of a number, as the 32-bit readers of stores and packets and
+// the results that reach plugins keep them.
+[[nodiscard]] constexpr std::int32_t LowThirtyTwoBits(std::int64_t value) noexcept {
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(value)));
+}
+
 // True exactly when the text, trimmed and upper-cased, is "TRUE".
 [[nodiscard]] bool TextToBoolean(std::string_view text) noexcept;
 

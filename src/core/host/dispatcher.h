@@ -8,6 +8,7 @@
 #include <functional>
 #include <vector>
 
+#include "config/text_conversions.h"
 #include "host/main_thread_queue.h"
 #include "host/message_packet.h"
 
@@ -17,11 +18,6 @@ namespace kp {
 // low 32 bits of its result reach the caller.
 using TApiHandler = std::function<std::int64_t(TMessagePacket&)>;
 using HandlerIndex = std::int32_t;
-
-// What reaches a plugin of an implementation's result: its low 32 bits.
-[[nodiscard]] constexpr std::int32_t LowThirtyTwoBits(std::int64_t value) noexcept {
-  return static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(value)));
-}
 
 class TDispatcher {
  public:

@@ -17,7 +17,7 @@ std::int32_t ReadInt32(const std::byte* at) noexcept {
 TPluginHolder::TPluginHolder(std::string path, std::string key)
     : path_(std::move(path)),
       key_(std::move(key)),
-      block_(static_cast<std::byte*>(LowAllocate(PluginBlockLayout::kSize))) {}
+      block_(MakeLowBlock(PluginBlockLayout::kSize)) {}
 
 TPluginHolder::~TPluginHolder() = default;
 

@@ -70,13 +70,9 @@ class TPluginHolder {
   [[nodiscard]] std::string DisplayName() const;
 
  private:
-  struct BlockDeleter {
-    void operator()(std::byte* block) const noexcept { LowFree(block); }
-  };
-
   std::string path_;
   std::string key_;
-  std::unique_ptr<std::byte, BlockDeleter> block_;
+  LowBlock block_;
   std::array<void*, api::kEventCount> events_{};
   std::vector<std::unique_ptr<TApiClosure>> stubs_;
 };

@@ -55,7 +55,7 @@ std::vector<std::string> LinesOf(std::string_view text) {
 TPluginManager::TPluginManager(TApiRegistry& registry, std::function<void()> processPendingMessages)
     : registry_(registry),
       processPending_(std::move(processPendingMessages)),
-      applicationBlock_(static_cast<std::byte*>(LowAllocate(ApplicationBlockLayout::kSize))) {}
+      applicationBlock_(MakeLowBlock(ApplicationBlockLayout::kSize)) {}
 
 TPluginManager::~TPluginManager() { UnloadAllPlugins(); }
 

@@ -70,10 +70,6 @@ class TPluginManager {
   static constexpr std::size_t kListFileLimit = 16000;
 
  private:
-  struct BlockDeleter {
-    void operator()(std::byte* block) const noexcept { LowFree(block); }
-  };
-
   void ProcessPending();
   void LoadListFile(const std::string& listFile);
   void Skip(std::string path, std::string reason);
@@ -81,7 +77,7 @@ class TPluginManager {
   TApiRegistry& registry_;
   std::function<void()> processPending_;
   std::string applicationName_;
-  std::unique_ptr<std::byte, BlockDeleter> applicationBlock_;
+  LowBlock applicationBlock_;
   std::vector<std::unique_ptr<TPluginHolder>> plugins_;
   std::vector<TSkippedLibrary> skipped_;
 };

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <new>
 #include <string_view>
 #include <utility>
@@ -52,5 +53,14 @@ template <typename T>
 struct LowDeleter {
   void operator()(T* object) const noexcept { LowDelete(object); }
 };
+
+// A zero-filled block of raw bytes in low memory, freed with its owner.
+struct LowBlockDeleter {
+  void operator()(std::byte* block) const noexcept { LowFree(block); }
+};
+using LowBlock = std::unique_ptr<std::byte, LowBlockDeleter>;
+[[nodiscard]] inline LowBlock MakeLowBlock(std::size_t size) {
+  return LowBlock(static_cast<std::byte*>(LowAllocate(size)));
+}
 
 }  // namespace kp
