@@ -54,6 +54,14 @@ KP_SHUTDOWN { record("shutdown"); }
 
 KP_EVENT(OnApplicationStart) { record("OnApplicationStart"); }
 
+KP_EVENT(OnApplicationEnd) { record("OnApplicationEnd"); }
+
+/* A plugin whose file name contains "refuse" says no to the exit question. */
+KP_EVENT(OnApplicationExit) {
+  record(*pCanExit == 1 ? "OnApplicationExit asked yes" : "OnApplicationExit asked no");
+  if (strstr(ownName, "refuse")) *pCanExit = 0;
+}
+
 KP_EVENT(OnApplicationMenu) {
   char line[64];
   snprintf(line, sizeof line, "OnApplicationMenu %u %d", poMenu, iCommand);
