@@ -1,0 +1,17 @@
+#include "shell/qt_main_thread.h"
+
+#include <QCoreApplication>
+
+namespace kp {
+
+TQtMainThread::TQtMainThread(TMainThreadQueue& queue, QObject* parent)
+    : QObject(parent), queue_(queue), notifier_(queue.WakeFd(), QSocketNotifier::Read) {
+  connect(&notifier_, &QSocketNotifier::activated, this, [this] { queue_.ProcessPending(); });
+}
+
+void TQtMainThread::ProcessPendingMessages() {
+  queue_.ProcessPending();
+  QCoreApplication::processEvents();
+}
+
+}  // namespace kp
