@@ -1,0 +1,120 @@
+// The example plugin: the model a plugin author copies. It puts entries into the
+// main menu and the tray menu (with sub-entries), a button on the button bar, a
+// tab that shows a Qt widget of its own, and a notification icon that takes its
+// turn with the program's icon; and it names itself for the About box.
+//
+// It runs inside the program's process, so it shares the program's Qt: widgets
+// are made on the main thread (TPlugin_OnStartup and events run there) and
+// handed over by their window id.
+#include <QApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <QWidget>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "keplinor_plugin.h"
+
+KP_IMPORT(ApplicationMenuAdd);
+KP_IMPORT(ApplicationButtonAdd);
+KP_IMPORT(ApplicationTabAdd);
+KP_IMPORT(ApplicationTabActivate);
+KP_IMPORT(ApplicationNotificationIconAdd);
+KP_IMPORT(ApplicationShow);
+
+namespace {
+
+// Command numbers are the plugin's own; the program hands them back in events.
+enum Command : int32_t { kHeading = 0, kSayHello = 1, kShowTab = 2, kShowWindow = 3 };
+
+kp_handle tab = 0;
+QWidget* tabWidget = nullptr;
+QLabel* status = nullptr;
+int clicks = 0;
+
+void Report(const char* what) {
+  if (status) status->setText(QString::fromUtf8(what));
+}
+
+QWidget* MakeTabWidget() {
+  auto* widget = new QWidget();
+  auto* layout = new QVBoxLayout(widget);
+  layout->addWidget(new QLabel(QStringLiteral("This tab belongs to the example plugin.")));
+  auto* button = new QPushButton(QStringLiteral("Count"));
+  layout->addWidget(button);
+  status = new QLabel(QStringLiteral("Nothing chosen yet."));
+  layout->addWidget(status);
+  layout->addStretch();
+  QObject::connect(button, &QPushButton::clicked, [] {
+    const std::string text = "Counted " + std::to_string(++clicks) + " times.";
+    Report(text.c_str());
+  });
+  return widget;
+}
+
+}  // namespace
+
+KP_STARTUP {
+  (void)applicationBlock;
+  kp_plugin_block* block = kp_plugin_block_from(pluginBlock);
+  const kp_guid guid = {0x6B9E2C41, 0x7D3A, 0x4F51, {0x9A, 0x0C, 0x51, 0xE4, 0x2B, 0x77, 0x10, 0xD3}};
+  block->PluginGUID = guid;
+  block->VersionA = 1;
+  block->VersionB = 0;
+  block->VersionC = 5;
+  std::snprintf(block->DisplayName, sizeof block->DisplayName, "%s", "Example plugin");
+
+  // Main menu: a heading with two sub-entries. The icon names are looked up
+  // beside this library first, then in the program's Icons folder.
+  const kp_handle heading = ApplicationMenuAdd(kHeading, 0, "Example", "", KP_FALSE);
+  ApplicationMenuAdd(kSayHello, heading, "Say hello", "AboutIcon.bmp", KP_FALSE);
+  ApplicationMenuAdd(kShowTab, heading, "Show the example tab", "", KP_FALSE);
+
+  // Tray menu: an entry of its own, with a sub-entry.
+  const kp_handle trayHeading = ApplicationMenuAdd(kHeading, 0, "Example", "", KP_TRUE);
+  ApplicationMenuAdd(kShowWindow, trayHeading, "Open the window", "", KP_TRUE);
+
+  ApplicationButtonAdd(kShowTab, "Example", "AboutIcon.bmp");
+
+  // Widgets need the program's desktop face; a run without one gets no tab.
+  if (qobject_cast<QApplication*>(QCoreApplication::instance())) {
+    tabWidget = MakeTabWidget();
+    tab = ApplicationTabAdd("Example", static_cast<kp_window>(tabWidget->winId()));
+  }
+
+  ApplicationNotificationIconAdd("UserIcon.bmp");
+}
+
+KP_SHUTDOWN {
+  // The program destroys the tab, and with it the widget it hosts, before it
+  // unloads plugins; a widget the program never took is ours to delete.
+  if (tabWidget && !tabWidget->parentWidget()) delete tabWidget;
+  tabWidget = nullptr;
+  status = nullptr;
+}
+
+KP_EVENT(OnApplicationMenu) {
+  (void)poMenu;
+  switch (iCommand) {
+    case kSayHello:
+      Report("Hello from the example plugin.");
+      ApplicationTabActivate(tab);
+      break;
+    case kShowTab:
+      ApplicationTabActivate(tab);
+      break;
+    case kShowWindow:
+      ApplicationShow();
+      ApplicationTabActivate(tab);
+      break;
+    default:
+      break;
+  }
+}
+
+KP_EVENT(OnApplicationButton) {
+  (void)poButton;
+  if (iCommand == kShowTab) ApplicationTabActivate(tab);
+}
