@@ -13,6 +13,9 @@ template <class... Handlers>
 struct Overloaded : Handlers... {
   using Handlers::operator()...;
 };
+// clang 14 does not deduce aggregate bases by itself.
+template <class... Handlers>
+Overloaded(Handlers...) -> Overloaded<Handlers...>;
 
 // Selects the row's section unless it is selected already.
 void SelectSectionOf(const TSettingKey& row, TSimpleConfig& store, std::string_view& selected) {
