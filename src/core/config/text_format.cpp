@@ -47,14 +47,19 @@ const NumberFormat& UserNumberFormat() {
 
 std::string FormatThousands(std::int64_t value, const NumberFormat& format) {
   if (value == 0) return "0";
-  return (value < 0 ? "-" : "") + GroupedDigits(Magnitude(value), format);
+  std::string text = value < 0 ? "-" : "";
+  text += GroupedDigits(Magnitude(value), format);
+  return text;
 }
 
 std::string FormatMinutesSeconds(std::int64_t seconds) {
   const std::uint64_t magnitude = Magnitude(seconds);
   const std::uint64_t rest = magnitude % 60;
-  return (seconds < 0 ? "-" : "") + std::to_string(magnitude / 60) + ":" + (rest < 10 ? "0" : "") +
-         std::to_string(rest);
+  std::string text = seconds < 0 ? "-" : "";
+  text += std::to_string(magnitude / 60);
+  text += rest < 10 ? ":0" : ":";
+  text += std::to_string(rest);
+  return text;
 }
 
 std::string FormatTenths(std::int64_t tenths, const NumberFormat& format) {
