@@ -1,0 +1,90 @@
+#include "shell/about_dialog.h"
+
+#include <QDialogButtonBox>
+#include <QFileInfo>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "config/global_stores.h"
+#include "config/settings.h"
+#include "config/shared_routines.h"
+#include "config/text_basics.h"
+#include "host/plugin_manager.h"
+
+namespace kp {
+namespace {
+
+QString Text(TSimpleConfig& language, const char* section, const char* id) {
+  SetLanguageSection(section, language);
+  return QString::fromStdString(GetLanguageText(id, language));
+}
+
+}  // namespace
+
+QStringList TAboutDialog::PluginRows(const TPluginManager& plugins) {
+  QStringList rows;
+  for (std::size_t i = 0; i < plugins.GetPluginCount(); ++i) {
+    const TPluginHolder& plugin = *plugins.GetPlugin(i);
+    const std::string name = plugin.DisplayName();
+    if (!Trim(name).empty()) {
+      rows << QString::fromStdString(ToLowerAscii(name));
+    } else {
+      rows << QFileInfo(QString::fromStdString(plugin.Path())).fileName() + " (" +
+                  QString::fromStdString(plugin.VersionText()) + ")";
+    }
+  }
+  return rows;
+}
+
+TAboutDialog::TAboutDialog(const TSettings& settings, const TPluginManager& plugins, TSimpleConfig& language,
+                           QWidget* parent)
+    : QDialog(parent) {
+  const QString name = QString::fromStdString(settings.Application.Name);
+  setWindowTitle(name);
+  auto* tabs = new QTabWidget(this);
+
+  auto* about = new QWidget();
+  auto* aboutLayout = new QVBoxLayout(about);
+  auto* image = new QLabel();
+  image->setPixmap(QPixmap(QString::fromStdString(settings.Application.LargeOnlineIcon)));
+  aboutLayout->addWidget(image);
+  auto* title = new QLabel(name);
+  QFont big = title->font();
+  big.setPointSizeF(big.pointSizeF() * 2);
+  big.setBold(true);
+  title->setFont(big);
+  aboutLayout->addWidget(title);
+  aboutLayout->addWidget(new QLabel(Text(language, "About", "00003")));
+  const QString email = QString::fromStdString(settings.Application.HelpEmail);
+  auto* link = new QLabel(QStringLiteral("<a href=\"mailto:%1\">%1</a>").arg(email.toHtmlEscaped()));
+  link->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+  connect(link, &QLabel::linkActivated, this, [email] { ShellOpen("mailto:" + email.toStdString()); });
+  aboutLayout->addWidget(link);
+  aboutLayout->addWidget(new QLabel(QStringLiteral("Free software for sharing files over many networks.")));
+  aboutLayout->addStretch();
+  tabs->addTab(about, Text(language, "About", "00001"));
+
+  auto* version = new QWidget();
+  auto* versionLayout = new QVBoxLayout(version);
+  versionLayout->addWidget(
+      new QLabel(Text(language, "About", "00004") + " " + QString::fromStdString(GetVersionText())));
+  versionLayout->addWidget(new QLabel(Text(language, "About", "00005")));
+  auto* list = new QListWidget();
+  list->setObjectName(QStringLiteral("pluginList"));
+  list->addItems(PluginRows(plugins));
+  versionLayout->addWidget(list);
+  tabs->addTab(version, Text(language, "About", "00002"));
+
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok);
+  buttons->button(QDialogButtonBox::Ok)->setText(Text(language, "General", "00003"));
+  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(tabs);
+  layout->addWidget(buttons);
+}
+
+}  // namespace kp

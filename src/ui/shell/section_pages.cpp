@@ -1,0 +1,93 @@
+#include "shell/section_pages.h"
+
+#include "config/text_basics.h"
+
+namespace kp {
+namespace {
+
+constexpr std::array<std::string_view, 6> kLayoutNames = {"MAIN_WEB", "SERVICES", "UPLOADS",
+                                                           "SHARED",   "DOWNLOADS", ""};
+constexpr std::size_t IndexOf(Section section) { return static_cast<std::size_t>(section) - 1; }
+
+}  // namespace
+
+TSectionPages::TSectionPages(QWidget* parent) : QTabWidget(parent) {
+  parking_.hide();
+  // Built-in order when no layout says otherwise: start page, services, uploads,
+  // shared files, downloads, search results.
+  for (std::size_t i = 0; i < pages_.size(); ++i) {
+    pages_[i] = new QWidget();
+    pages_[i]->setObjectName(QString::fromLatin1(kLayoutNames[i].empty() ? "SEARCH" : kLayoutNames[i].data()));
+    captions_[i] = pages_[i]->objectName();
+    addTab(pages_[i], captions_[i]);
+  }
+}
+
+TSectionPages::~TSectionPages() {
+  // Parked pages belong to the holder, shown ones to the tabs; both go with us.
+}
+
+QWidget* TSectionPages::Page(Section section) const { return pages_[IndexOf(section)]; }
+
+std::string_view TSectionPages::LayoutName(Section section) { return kLayoutNames[IndexOf(section)]; }
+
+int TSectionPages::BuiltInCount() const {
+  int count = 0;
+  for (const auto& page : pages_) {
+    if (page && indexOf(page) >= 0) ++count;
+  }
+  return count;
+}
+
+void TSectionPages::Park(Section section) {
+  QWidget* page = pages_[IndexOf(section)];
+  const int at = indexOf(page);
+  if (at < 0) return;
+  removeTab(at);
+  page->setParent(&parking_);
+}
+
+void TSectionPages::ParkAll() {
+  for (std::size_t i = 0; i < pages_.size(); ++i) Park(static_cast<Section>(i + 1));
+}
+
+bool TSectionPages::IsShown(Section section) const { return indexOf(pages_[IndexOf(section)]) >= 0; }
+
+void TSectionPages::Unpark(Section section) {
+  if (IsShown(section)) return;
+  insertTab(BuiltInCount(), pages_[IndexOf(section)], captions_[IndexOf(section)]);
+}
+
+bool TSectionPages::Unpark(std::string_view layoutName) {
+  const std::string name = ToUpperAscii(Trim(layoutName));
+  for (std::size_t i = 0; i < 5; ++i) {
+    if (kLayoutNames[i] != name) continue;
+    const auto section = static_cast<Section>(i + 1);
+    if (IsShown(section)) return false;
+    Unpark(section);
+    return true;
+  }
+  return false;
+}
+
+bool TSectionPages::Activate(Section section) {
+  const int at = indexOf(pages_[IndexOf(section)]);
+  if (at < 0) return false;
+  setCurrentIndex(at);
+  return true;
+}
+
+bool TSectionPages::ActivateNumber(int number) {
+  if (number < 1 || number > 6) return false;
+  return Activate(static_cast<Section>(number));
+}
+
+void TSectionPages::SetCaption(Section section, const QString& caption) {
+  captions_[IndexOf(section)] = caption;
+  const int at = indexOf(pages_[IndexOf(section)]);
+  if (at >= 0) setTabText(at, caption);
+}
+
+int TSectionPages::AddPluginTab(QWidget* page, const QString& caption) { return addTab(page, caption); }
+
+}  // namespace kp

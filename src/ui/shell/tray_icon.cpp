@@ -1,0 +1,47 @@
+#include "shell/tray_icon.h"
+
+#include <QCursor>
+#include <QIcon>
+#include <QMenu>
+#include <QSystemTrayIcon>
+
+namespace kp {
+
+TTrayIcon::TTrayIcon(QMenu* menu, QObject* parent)
+    : QObject(parent), icon_(std::make_unique<QSystemTrayIcon>()), menu_(menu) {
+  // The menu is opened here rather than given to the tray, so a right double
+  // click opens it too and the left button never does.
+  connect(icon_.get(), &QSystemTrayIcon::activated, this,
+          [this](QSystemTrayIcon::ActivationReason reason) { HandleActivation(static_cast<int>(reason)); });
+  icon_->show();
+}
+
+TTrayIcon::~TTrayIcon() { icon_->hide(); }
+
+void TTrayIcon::SetImageFile(const QString& file) {
+  imageFile_ = file;
+  icon_->setIcon(QIcon(file));
+}
+
+void TTrayIcon::SetTip(const QString& tip) {
+  tip_ = tip.left(kTipLength);
+  icon_->setToolTip(tip_);
+}
+
+bool TTrayIcon::IsShownInTray() const { return QSystemTrayIcon::isSystemTrayAvailable() && icon_->isVisible(); }
+
+void TTrayIcon::HandleActivation(int reason) {
+  switch (static_cast<QSystemTrayIcon::ActivationReason>(reason)) {
+    case QSystemTrayIcon::Trigger:
+    case QSystemTrayIcon::DoubleClick:
+      if (OnShowRequest) OnShowRequest();
+      break;
+    case QSystemTrayIcon::Context:
+      if (menu_ && !menu_->isEmpty()) menu_->popup(QCursor::pos());
+      break;
+    default:
+      break;  // the middle button and anything else are ignored
+  }
+}
+
+}  // namespace kp
