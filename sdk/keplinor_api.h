@@ -24,55 +24,55 @@ KP_EXPORT void TPlugin_OnShutdown(void);
  * are called. */
 
 /* ---- Application */
-/* 1. ApplicationMenuAdd (main thread; not built yet: answers 0) */
+/* 1. ApplicationMenuAdd (main thread) */
 typedef kp_handle (*kp_ApplicationMenuAdd_fn)(int32_t iCommand, kp_handle poParentMenu, const char *sDescription, const char *sIconFileName, kp_bool bIsPopup);
 extern KP_EXPORT kp_ApplicationMenuAdd_fn ApplicationMenuAdd;
-/* 2. ApplicationMenuEdit (main thread; not built yet: answers 0) */
+/* 2. ApplicationMenuEdit (main thread) */
 typedef void (*kp_ApplicationMenuEdit_fn)(kp_handle poMenu, int32_t iCommand, const char *sDescription, const char *sIconFileName);
 extern KP_EXPORT kp_ApplicationMenuEdit_fn ApplicationMenuEdit;
-/* 3. ApplicationMenuRemove (main thread; not built yet: answers 0) */
+/* 3. ApplicationMenuRemove (main thread) */
 typedef int32_t (*kp_ApplicationMenuRemove_fn)(kp_handle poMenu);
 extern KP_EXPORT kp_ApplicationMenuRemove_fn ApplicationMenuRemove;
-/* 4. ApplicationButtonAdd (main thread; not built yet: answers 0) */
+/* 4. ApplicationButtonAdd (main thread) */
 typedef kp_handle (*kp_ApplicationButtonAdd_fn)(int32_t iCommand, const char *sDescription, const char *sIconFileName);
 extern KP_EXPORT kp_ApplicationButtonAdd_fn ApplicationButtonAdd;
-/* 5. ApplicationButtonEdit (main thread; not built yet: answers 0) */
+/* 5. ApplicationButtonEdit (main thread) */
 typedef void (*kp_ApplicationButtonEdit_fn)(kp_handle poButton, int32_t iCommand, const char *sDescription, const char *sIconFileName);
 extern KP_EXPORT kp_ApplicationButtonEdit_fn ApplicationButtonEdit;
-/* 6. ApplicationButtonRemove (main thread; not built yet: answers 0) */
+/* 6. ApplicationButtonRemove (main thread) */
 typedef int32_t (*kp_ApplicationButtonRemove_fn)(kp_handle poButton);
 extern KP_EXPORT kp_ApplicationButtonRemove_fn ApplicationButtonRemove;
-/* 7. ApplicationTabAdd (main thread; not built yet: answers 0) */
+/* 7. ApplicationTabAdd (main thread) */
 typedef kp_handle (*kp_ApplicationTabAdd_fn)(const char *sDescription, kp_window sWindowHandle);
 extern KP_EXPORT kp_ApplicationTabAdd_fn ApplicationTabAdd;
-/* 8. ApplicationTabEdit (main thread; not built yet: answers 0) */
+/* 8. ApplicationTabEdit (main thread) */
 typedef void (*kp_ApplicationTabEdit_fn)(kp_handle poTab, const char *sDescription, kp_window sWindowHandle);
 extern KP_EXPORT kp_ApplicationTabEdit_fn ApplicationTabEdit;
-/* 9. ApplicationTabRemove (main thread; not built yet: answers 0) */
+/* 9. ApplicationTabRemove (main thread) */
 typedef int32_t (*kp_ApplicationTabRemove_fn)(kp_handle poTab);
 extern KP_EXPORT kp_ApplicationTabRemove_fn ApplicationTabRemove;
-/* 10. ApplicationTabActivate (main thread; not built yet: answers 0) */
+/* 10. ApplicationTabActivate (main thread) */
 typedef int32_t (*kp_ApplicationTabActivate_fn)(kp_handle poTab);
 extern KP_EXPORT kp_ApplicationTabActivate_fn ApplicationTabActivate;
-/* 11. ApplicationSectionActivate (main thread; not built yet: answers 0) */
+/* 11. ApplicationSectionActivate (main thread) */
 typedef int32_t (*kp_ApplicationSectionActivate_fn)(int32_t iSection);
 extern KP_EXPORT kp_ApplicationSectionActivate_fn ApplicationSectionActivate;
-/* 12. ApplicationHide (main thread; not built yet: answers 0) */
+/* 12. ApplicationHide (main thread) */
 typedef int32_t (*kp_ApplicationHide_fn)(void);
 extern KP_EXPORT kp_ApplicationHide_fn ApplicationHide;
-/* 13. ApplicationExit (main thread; not built yet: answers 0) */
+/* 13. ApplicationExit (main thread) */
 typedef int32_t (*kp_ApplicationExit_fn)(void);
 extern KP_EXPORT kp_ApplicationExit_fn ApplicationExit;
-/* 14. ApplicationShow (main thread; not built yet: answers 0) */
+/* 14. ApplicationShow (main thread) */
 typedef int32_t (*kp_ApplicationShow_fn)(void);
 extern KP_EXPORT kp_ApplicationShow_fn ApplicationShow;
-/* 15. ApplicationNotificationIconAdd (main thread; not built yet: answers 0) */
+/* 15. ApplicationNotificationIconAdd (main thread) */
 typedef kp_handle (*kp_ApplicationNotificationIconAdd_fn)(const char *sIconFileName);
 extern KP_EXPORT kp_ApplicationNotificationIconAdd_fn ApplicationNotificationIconAdd;
-/* 16. ApplicationNotificationIconEdit (main thread; not built yet: answers 0) */
+/* 16. ApplicationNotificationIconEdit (main thread) */
 typedef void (*kp_ApplicationNotificationIconEdit_fn)(kp_handle poNotificationIcon, const char *sIconFileName);
 extern KP_EXPORT kp_ApplicationNotificationIconEdit_fn ApplicationNotificationIconEdit;
-/* 17. ApplicationNotificationIconRemove (main thread; not built yet: answers 0) */
+/* 17. ApplicationNotificationIconRemove (main thread) */
 typedef int32_t (*kp_ApplicationNotificationIconRemove_fn)(kp_handle poNotificationIcon);
 extern KP_EXPORT kp_ApplicationNotificationIconRemove_fn ApplicationNotificationIconRemove;
 /* 18. ApplicationRegisterURL (main thread; not built yet: answers 0) */

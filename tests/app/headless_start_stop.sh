@@ -12,7 +12,7 @@ mkdir -p "$work/Plugins/sub"
 cp "$plugin" "$work/Plugins/sub/smoke.fpn"
 printf '[Application]\r\nName = "Smoke"\r\n' > "$work/Application4.cfg"
 
-"$work/$(basename "$program")" > "$work/out.txt" 2>&1 &
+"$work/$(basename "$program")" --headless > "$work/out.txt" 2>&1 &
 pid=$!
 for _ in $(seq 1 100); do
   grep -q "is up" "$work/out.txt" && break

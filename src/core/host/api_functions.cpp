@@ -10,6 +10,8 @@ using K = ParamKind;
 using R = ResultKind;
 constexpr Route kMain = Route::Dispatched;
 constexpr Route kCaller = Route::CallingThread;
+// Functions whose implementation the program has (the others answer 0).
+constexpr Availability kBuilt = Availability::Built;
 
 }  // namespace
 
@@ -18,35 +20,35 @@ constinit const std::array<FunctionSpec, kApiFunctionCount> kApiFunctions = {{
     // Application: menus, buttons, tabs, the window and notification icons
     FunctionSpec{"ApplicationMenuAdd", Family::Application, R::Handle, kMain, 20,
                  {{"iCommand", K::Int32}, {"poParentMenu", K::Handle}, {"sDescription", K::Text},
-                  {"sIconFileName", K::Text}, {"bIsPopup", K::Boolean}}},
+                  {"sIconFileName", K::Text}, {"bIsPopup", K::Boolean}}, kBuilt},
     FunctionSpec{"ApplicationMenuEdit", Family::Application, R::None, kMain, 16,
                  {{"poMenu", K::Handle}, {"iCommand", K::Int32}, {"sDescription", K::Text},
-                  {"sIconFileName", K::Text}}},
-    FunctionSpec{"ApplicationMenuRemove", Family::Application, R::Int32, kMain, 4, {{"poMenu", K::Handle}}},
+                  {"sIconFileName", K::Text}}, kBuilt},
+    FunctionSpec{"ApplicationMenuRemove", Family::Application, R::Int32, kMain, 4, {{"poMenu", K::Handle}}, kBuilt},
     FunctionSpec{"ApplicationButtonAdd", Family::Application, R::Handle, kMain, 12,
-                 {{"iCommand", K::Int32}, {"sDescription", K::Text}, {"sIconFileName", K::Text}}},
+                 {{"iCommand", K::Int32}, {"sDescription", K::Text}, {"sIconFileName", K::Text}}, kBuilt},
     FunctionSpec{"ApplicationButtonEdit", Family::Application, R::None, kMain, 16,
                  {{"poButton", K::Handle}, {"iCommand", K::Int32}, {"sDescription", K::Text},
-                  {"sIconFileName", K::Text}}},
+                  {"sIconFileName", K::Text}}, kBuilt},
     FunctionSpec{"ApplicationButtonRemove", Family::Application, R::Int32, kMain, 4,
-                 {{"poButton", K::Handle}}},
+                 {{"poButton", K::Handle}}, kBuilt},
     FunctionSpec{"ApplicationTabAdd", Family::Application, R::Handle, kMain, 8,
-                 {{"sDescription", K::Text}, {"sWindowHandle", K::WindowHandle}}},
+                 {{"sDescription", K::Text}, {"sWindowHandle", K::WindowHandle}}, kBuilt},
     FunctionSpec{"ApplicationTabEdit", Family::Application, R::None, kMain, 12,
-                 {{"poTab", K::Handle}, {"sDescription", K::Text}, {"sWindowHandle", K::WindowHandle}}},
-    FunctionSpec{"ApplicationTabRemove", Family::Application, R::Int32, kMain, 4, {{"poTab", K::Handle}}},
-    FunctionSpec{"ApplicationTabActivate", Family::Application, R::Int32, kMain, 4, {{"poTab", K::Handle}}},
+                 {{"poTab", K::Handle}, {"sDescription", K::Text}, {"sWindowHandle", K::WindowHandle}}, kBuilt},
+    FunctionSpec{"ApplicationTabRemove", Family::Application, R::Int32, kMain, 4, {{"poTab", K::Handle}}, kBuilt},
+    FunctionSpec{"ApplicationTabActivate", Family::Application, R::Int32, kMain, 4, {{"poTab", K::Handle}}, kBuilt},
     FunctionSpec{"ApplicationSectionActivate", Family::Application, R::Int32, kMain, 4,
-                 {{"iSection", K::Int32}}},
-    FunctionSpec{"ApplicationHide", Family::Application, R::Int32, kMain, 0, {}},
-    FunctionSpec{"ApplicationExit", Family::Application, R::Int32, kMain, 0, {}},
-    FunctionSpec{"ApplicationShow", Family::Application, R::Int32, kMain, 0, {}},
+                 {{"iSection", K::Int32}}, kBuilt},
+    FunctionSpec{"ApplicationHide", Family::Application, R::Int32, kMain, 0, {}, kBuilt},
+    FunctionSpec{"ApplicationExit", Family::Application, R::Int32, kMain, 0, {}, kBuilt},
+    FunctionSpec{"ApplicationShow", Family::Application, R::Int32, kMain, 0, {}, kBuilt},
     FunctionSpec{"ApplicationNotificationIconAdd", Family::Application, R::Handle, kMain, 4,
-                 {{"sIconFileName", K::Text}}},
+                 {{"sIconFileName", K::Text}}, kBuilt},
     FunctionSpec{"ApplicationNotificationIconEdit", Family::Application, R::None, kMain, 8,
-                 {{"poNotificationIcon", K::Handle}, {"sIconFileName", K::Text}}},
+                 {{"poNotificationIcon", K::Handle}, {"sIconFileName", K::Text}}, kBuilt},
     FunctionSpec{"ApplicationNotificationIconRemove", Family::Application, R::Int32, kMain, 4,
-                 {{"poNotificationIcon", K::Handle}}},
+                 {{"poNotificationIcon", K::Handle}}, kBuilt},
     // Application: names under the program's own link scheme, and the firewall status
     FunctionSpec{"ApplicationRegisterURL", Family::Application, R::Int32, kMain, 4, {{"sName", K::Text}}},
     FunctionSpec{"ApplicationUnRegisterURL", Family::Application, R::None, kMain, 4, {{"sName", K::Text}}},

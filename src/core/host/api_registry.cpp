@@ -34,6 +34,13 @@ bool TApiRegistry::Implement(std::string_view functionName, TApiHandler handler)
   return index && Implement(*index, std::move(handler));
 }
 
+bool TApiRegistry::Withdraw(std::string_view functionName) noexcept {
+  const auto index = ApiFunctionIndex(functionName);
+  if (!index) return false;
+  implementations_[*index] = Implementation{};
+  return true;
+}
+
 bool TApiRegistry::IsImplemented(std::size_t functionIndex) const noexcept {
   if (functionIndex >= api::kApiFunctionCount) return false;
   const Implementation& slot = implementations_[functionIndex];

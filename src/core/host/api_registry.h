@@ -25,6 +25,10 @@ class TApiRegistry {
   bool Implement(std::size_t functionIndex, TApiHandler handler);
   bool Implement(std::string_view functionName, TApiHandler handler);
 
+  // Takes the implementation back (its owner is going away): the function
+  // answers 0 again. False for an unknown name.
+  bool Withdraw(std::string_view functionName) noexcept;
+
   [[nodiscard]] bool IsImplemented(std::size_t functionIndex) const noexcept;
 
   // Runs the function's implementation with the packet: through the dispatcher or

@@ -13,7 +13,6 @@ TTrayIcon::TTrayIcon(QMenu* menu, QObject* parent)
   // click opens it too and the left button never does.
   connect(icon_.get(), &QSystemTrayIcon::activated, this,
           [this](QSystemTrayIcon::ActivationReason reason) { HandleActivation(static_cast<int>(reason)); });
-  icon_->show();
 }
 
 TTrayIcon::~TTrayIcon() { icon_->hide(); }
@@ -21,6 +20,8 @@ TTrayIcon::~TTrayIcon() { icon_->hide(); }
 void TTrayIcon::SetImageFile(const QString& file) {
   imageFile_ = file;
   icon_->setIcon(QIcon(file));
+  // Shown once it has an image: an empty icon would be an empty gap in the tray.
+  if (!icon_->isVisible() && !icon_->icon().isNull()) icon_->show();
 }
 
 void TTrayIcon::SetTip(const QString& tip) {

@@ -52,7 +52,7 @@ class PluginEventsTest : public ::testing::Test {
 TEST_F(PluginEventsTest, BroadcastsReachExportersInLoadOrderAndOnlyWithTheRightSignature) {
   Load({"one.so", "two.so"});
   BroadcastEvent(manager_, EventNumber("OnApplicationStart"));
-  BroadcastEvent(manager_, EventNumber("OnApplicationHide"));  // nobody exports it
+  BroadcastEvent(manager_, EventNumber("OnSearchClose"), std::int32_t{1});  // nobody exports it
   EXPECT_EQ(Records(), (Strings{"one.so:OnApplicationStart", "two.so:OnApplicationStart"}));
 
   kp_test_record_clear();

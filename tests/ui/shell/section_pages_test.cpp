@@ -15,7 +15,8 @@ QStringList TabNames(const TSectionPages& pages) {
 
 TEST(SectionPages, TheLayoutChoosesWhichSectionsShowAndInWhatOrder) {
   TSectionPages pages;
-  EXPECT_EQ(TabNames(pages), (QStringList{"MAIN_WEB", "SERVICES", "UPLOADS", "SHARED", "DOWNLOADS", "SEARCH"}))
+  EXPECT_EQ(TabNames(pages),
+            (QStringList{"MAIN_WEB", "SERVICES", "UPLOADS", "SHARED", "DOWNLOADS", "SEARCH"}))
       << "without a layout every built-in page shows";
 
   pages.ParkAll();

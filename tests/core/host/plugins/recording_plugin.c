@@ -20,6 +20,7 @@ KP_IMPORT(UsersGetName);
 KP_IMPORT(SharedGetNextResult);
 
 static char ownName[64];
+static char ownFolder[300];
 
 static void record(const char *what) {
   char line[sizeof ownName + 700];
@@ -31,6 +32,7 @@ KP_STARTUP {
   const char *path = (const char *)pluginBlock;
   const char *slash = strrchr(path, '/');
   snprintf(ownName, sizeof ownName, "%s", slash ? slash + 1 : path);
+  snprintf(ownFolder, sizeof ownFolder, "%s", (const char *)pluginBlock + 256);
 
   unsigned char *block = (unsigned char *)pluginBlock;
   kp_guid guid = {PLUGIN_GUID_DATA1, 0x2222, 0x3333, {0x44, 0x55, 0x66, 0x77, 0x88, 0x99, 0xAA, 0xBB}};
@@ -54,7 +56,25 @@ KP_SHUTDOWN { record("shutdown"); }
 
 KP_EVENT(OnApplicationStart) { record("OnApplicationStart"); }
 
-KP_EVENT(OnApplicationEnd) { record("OnApplicationEnd"); }
+/* Plugins live in the program's Plugins folder; the settings file is beside it
+ * and must be written before the end is announced. */
+KP_EVENT(OnApplicationEnd) {
+  char settings[400];
+  snprintf(settings, sizeof settings, "%s../Application4.cfg", ownFolder);
+  FILE *file = fopen(settings, "rb");
+  record(file ? "OnApplicationEnd settings written" : "OnApplicationEnd settings missing");
+  if (file) fclose(file);
+}
+
+KP_EVENT(OnApplicationShow) { record("OnApplicationShow"); }
+
+KP_EVENT(OnApplicationHide) { record("OnApplicationHide"); }
+
+KP_EVENT(OnApplicationButton) {
+  char line[64];
+  snprintf(line, sizeof line, "OnApplicationButton %u %d", poButton, iCommand);
+  record(line);
+}
 
 /* A plugin whose file name contains "refuse" says no to the exit question. */
 KP_EVENT(OnApplicationExit) {

@@ -1,0 +1,47 @@
+#pragma once
+// The Application functions of the plugin API: plugins put entries into the
+// main menu and the tray menu, buttons on the button bar, whole tabs that show a
+// window of theirs, and notification icons; and they switch sections, hide, show
+// and exit the window. Every handle a plugin passes is looked up in the list it
+// belongs to; an unknown one does nothing and answers 0.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kp {
+
+class TApiRegistry;
+class TCommandManager;
+class TMainForm;
+class TNotificationIcons;
+class TPluginPanel;
+
+class TApplicationApi {
+ public:
+  TApplicationApi(TApiRegistry& registry, TMainForm& mainForm, TCommandManager& mainCommands,
+                  TCommandManager& popupCommands, TNotificationIcons& notificationIcons, std::string programFolder);
+  TApplicationApi(const TApplicationApi&) = delete;
+  TApplicationApi& operator=(const TApplicationApi&) = delete;
+  // Withdraws the functions (they answer 0 again) and destroys every tab left.
+  ~TApplicationApi();
+
+  // The plugin tabs, in order of creation.
+  [[nodiscard]] std::size_t TabCount() const noexcept { return tabs_.size(); }
+  [[nodiscard]] TPluginPanel* TabPanel(std::uint32_t tab) const noexcept;
+
+ private:
+  struct TabHost;
+  void Register();
+  [[nodiscard]] TabHost* FindTab(std::uint32_t handle) const noexcept;
+
+  TApiRegistry& registry_;
+  TMainForm& mainForm_;
+  TCommandManager& mainCommands_;
+  TCommandManager& popupCommands_;
+  TNotificationIcons& notificationIcons_;
+  std::string programFolder_;
+  std::vector<TabHost*> tabs_;  // in low memory: their addresses are the tab handles
+};
+
+}  // namespace kp

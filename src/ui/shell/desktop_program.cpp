@@ -1,0 +1,173 @@
+#include "shell/desktop_program.h"
+
+#include <QApplication>
+
+#include "config/global_stores.h"
+#include "host/plugin_events.h"
+#include "shell/command_manager.h"
+#include "shell/image_list.h"
+#include "shell/layout_reader.h"
+#include "shell/main_form.h"
+#include "shell/qt_main_thread.h"
+#include "shell/section_pages.h"
+#include "host/application_api.h"
+#include "transfers/download_folders.h"
+
+namespace kp {
+namespace {
+
+// The settings dialog is not built yet: the layout's choice of its pages has
+// nowhere to go until it is.
+class TNoSettingsPages final : public ISettingsPageHost {
+ public:
+  void ParkAllSettingsPages() override {}
+  void UnparkSettingsPage(TSettingsPage) override {}
+};
+
+// The layout arranges the main window's section tabs.
+class TSectionsFromLayout final : public ISectionHost {
+ public:
+  explicit TSectionsFromLayout(TSectionPages& pages) : pages_(pages) {}
+  void ParkAll() override { pages_.ParkAll(); }
+  void Unpark(Section section) override { pages_.Unpark(section); }
+
+ private:
+  TSectionPages& pages_;
+};
+
+}  // namespace
+
+struct TDesktopProgram::Commands {
+  TImageList images;
+  std::unique_ptr<TCommandManager> main;
+  std::unique_ptr<TCommandManager> popup;
+};
+
+TDesktopProgram::TDesktopProgram(std::string programFolder, TSimpleConfig& settingsStore, TSimpleConfig& language,
+                                 TApiRegistry& registry, TMainThreadQueue& queue)
+    : programFolder_(std::move(programFolder)),
+      settingsPath_(programFolder_ + std::string(kSettingsFileName)),
+      settingsStore_(settingsStore),
+      language_(language),
+      registry_(registry),
+      mainThread_(std::make_unique<TQtMainThread>(queue)),
+      plugins_(registry, [this] { mainThread_->ProcessPendingMessages(); }) {}
+
+TDesktopProgram::~TDesktopProgram() { Finish(); }
+
+void TDesktopProgram::RouteClicks(TCommandManager& manager, bool mainManager) {
+  static const std::size_t onMenu = EventNumber("OnApplicationMenu");
+  static const std::size_t onButton = EventNumber("OnApplicationButton");
+  manager.OnMenuClick = [this](TCommandManager&, std::uint32_t handle, std::int32_t command,
+                               TPluginHolder* plugin) {
+    if (plugin) {
+      SendEvent(*plugin, onMenu, handle, command);
+    } else {
+      mainForm_->RunCoreCommand(command);
+    }
+  };
+  if (!mainManager) return;
+  manager.OnButtonClick = [this](TCommandManager&, std::uint32_t handle, std::int32_t command,
+                                 TPluginHolder* plugin) {
+    if (plugin) {
+      SendEvent(*plugin, onButton, handle, command);
+    } else {
+      mainForm_->RunCoreCommand(command);
+    }
+  };
+}
+
+bool TDesktopProgram::Start() {
+  // 1-2. The window and its hidden helpers (the settings dialog, the service
+  // wizard, the search request, the user dialog and the setup wizard come with
+  // their own parts of the program; the search history with the search request).
+  mainForm_ = std::make_unique<TMainForm>(
+      TMainFormContext{plugins_, settings_, language_, notificationIcons_});
+  mainForm_->OnClosed = [] { QCoreApplication::quit(); };
+
+  // 3. The working lists: the Application API's tabs and notification icons. The
+  // lists of shared items, searches, transfers, users and the setup API are built
+  // with their parts of the program.
+  commands_ = std::make_unique<Commands>();
+  commands_->main = std::make_unique<TCommandManager>(mainForm_->menuBar(), mainForm_->ButtonBar(),
+                                                      &commands_->images);
+  commands_->popup = std::make_unique<TCommandManager>(mainForm_->TrayMenu(), nullptr, &commands_->images);
+  auto findPlugin = [this](const TGuid& guid) { return plugins_.FindPluginByGUID(guid); };
+  commands_->main->PluginLookup = findPlugin;
+  commands_->popup->PluginLookup = findPlugin;
+  RouteClicks(*commands_->main, true);
+  RouteClicks(*commands_->popup, false);
+  applicationApi_ = std::make_unique<TApplicationApi>(registry_, *mainForm_, *commands_->main, *commands_->popup,
+                                                      notificationIcons_, programFolder_);
+
+  // 4-5. The built-in commands' icons and the layout.
+  TNoSettingsPages settingsPages;
+  TSectionsFromLayout sections(mainForm_->Sections());
+  TLayoutSources sources;
+  sources.applicationFolder = programFolder_;
+  sources.language = &language_;
+  sources.findPlugin = findPlugin;
+  ReadLayout(programFolder_ + std::string(kLayoutFileName), *commands_->main, *commands_->popup,
+             sections, settingsPages, sources);
+
+  // 6. The share tree, the access rights, the scanning rules and the users are
+  // loaded here once their parts of the program are built.
+
+  // 7. The process timer.
+  mainForm_->StartProcessTimer();
+
+  // 8-9. The settings, the download folders, the name plugins read.
+  settings_ = LoadSettings(settingsStore_, programFolder_);
+  EnsureDownloadFolders(settings_, programFolder_);
+  plugins_.SetApplicationName(settings_.Application.Name);
+
+  // 10. Every plugin is loaded, bound and started; from here on they may call.
+  plugins_.ScanPlugins(programFolder_ + "Plugins");
+
+  // 11. The first-run setup wizard belongs to a later part of the program; until
+  // it is built a first start goes straight on.
+
+  // 12-16.
+  mainForm_->CreateNotificationIcon();
+  mainForm_->SetOnlineState(false);
+  if (!settings_.Advanced.MinimizeAtStartup) mainForm_->ShowMainWindow();
+  static const std::size_t onStart = EventNumber("OnApplicationStart");
+  BroadcastEvent(plugins_, onStart);
+  applicationStarted_ = true;
+  return true;
+}
+
+void TDesktopProgram::Finish() {
+  if (finished_ || !mainForm_) return;
+  finished_ = true;
+  // After the loop: the working settings go into their store and the file is
+  // written, before the plugins hear of the end.
+  mainForm_->StoreGeometry();
+  SaveSettings(settings_, settingsStore_);
+  // A failed save leaves the previous file whole; there is nobody left to tell.
+  (void)settingsStore_.SaveToFile(settingsPath_);
+  ShutdownSteps();
+}
+
+void TDesktopProgram::ShutdownSteps() {
+  // 1.
+  if (applicationStarted_) {
+    static const std::size_t onEnd = EventNumber("OnApplicationEnd");
+    BroadcastEvent(plugins_, onEnd);
+  }
+  // 2. Uploads, downloads and searches are closed here once they are built.
+  // 3.
+  mainForm_->StopProcessTimer();
+  // 4-7. The service wizard's host, the search history, the share tree, the
+  // access rights and the users are emptied and saved here once they are built.
+  // 8.
+  plugins_.UnloadAllPlugins();
+  // 9-10. The Application API's lists (tabs and their windows, notification
+  // icons), then the window itself.
+  applicationApi_.reset();
+  notificationIcons_.Clear();
+  commands_.reset();
+  mainForm_.reset();
+}
+
+}  // namespace kp

@@ -1,0 +1,65 @@
+#pragma once
+// The desktop program's life from the main window's creation to its end: the
+// start-up steps in their fixed order, and the shutdown steps in theirs. The
+// program folder is an argument, so tests run whole programs in a temporary
+// folder.
+
+#include <memory>
+#include <string>
+
+#include "config/settings.h"
+#include "host/notification_icons.h"
+#include "host/plugin_manager.h"
+
+namespace kp {
+
+class TApplicationApi;
+class TCommandManager;
+class TMainForm;
+class TQtMainThread;
+class TSimpleConfig;
+
+class TDesktopProgram {
+ public:
+  // The stores are loaded by the caller before (settings and texts); the
+  // registry must not have the Application functions yet.
+  TDesktopProgram(std::string programFolder, TSimpleConfig& settingsStore, TSimpleConfig& language,
+                  TApiRegistry& registry, TMainThreadQueue& queue);
+  ~TDesktopProgram();
+
+  // Builds the window and everything it holds, loads and starts the plugins and
+  // tells them that the program has started. False when the program should end
+  // at once (the first-run setup was not completed).
+  bool Start();
+  // What runs once the event loop has ended: the settings are written into their
+  // store and the file saved, then plugins are told of the end and unloaded.
+  void Finish();
+
+  [[nodiscard]] TMainForm& MainForm() const noexcept { return *mainForm_; }
+  [[nodiscard]] TPluginManager& Plugins() noexcept { return plugins_; }
+  [[nodiscard]] TSettings& Settings() noexcept { return settings_; }
+  [[nodiscard]] bool ApplicationStarted() const noexcept { return applicationStarted_; }
+  [[nodiscard]] const std::string& SettingsPath() const noexcept { return settingsPath_; }
+
+ private:
+  struct Commands;
+  void ShutdownSteps();
+  void RouteClicks(TCommandManager& manager, bool mainManager);
+
+  std::string programFolder_;
+  std::string settingsPath_;
+  TSimpleConfig& settingsStore_;
+  TSimpleConfig& language_;
+  TApiRegistry& registry_;
+  std::unique_ptr<TQtMainThread> mainThread_;
+  TPluginManager plugins_;
+  TSettings settings_;
+  TNotificationIcons notificationIcons_;
+  std::unique_ptr<TMainForm> mainForm_;
+  std::unique_ptr<Commands> commands_;
+  std::unique_ptr<TApplicationApi> applicationApi_;
+  bool applicationStarted_ = false;
+  bool finished_ = false;
+};
+
+}  // namespace kp

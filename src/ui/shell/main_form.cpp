@@ -1,0 +1,253 @@
+#include "shell/main_form.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QToolBar>
+#include <QVBoxLayout>
+#include <QWindowStateChangeEvent>
+
+#include "config/global_stores.h"
+#include "config/settings.h"
+#include "config/shared_routines.h"
+#include "host/notification_icons.h"
+#include "host/plugin_events.h"
+#include "shell/about_dialog.h"
+#include "shell/command_numbers.h"
+#include "shell/section_pages.h"
+#include "shell/tray_icon.h"
+
+namespace kp {
+namespace {
+
+QString FromUtf8(const std::string& text) { return QString::fromStdString(text); }
+
+}  // namespace
+
+TMainForm::TMainForm(TMainFormContext context, QWidget* parent)
+    : QMainWindow(parent), context_(context), trayMenu_(std::make_unique<QMenu>()) {
+  setObjectName(QStringLiteral("TMainForm"));
+  menuBar()->setNativeMenuBar(false);
+
+  buttonBar_ = addToolBar(QStringLiteral("Commands"));
+  buttonBar_->setObjectName(QStringLiteral("MainButtonBar"));
+  buttonBar_->setMovable(false);
+  buttonBar_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+  // The indicator at the right end shows whether a search is under way.
+  auto* spacer = new QWidget();
+  spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+  spacer->setObjectName(QStringLiteral("IndicatorSpacer"));
+  indicator_ = new QLabel();
+  indicator_->setObjectName(QStringLiteral("Indicator"));
+
+  auto* central = new QWidget();
+  auto* layout = new QVBoxLayout(central);
+  layout->setContentsMargins(0, 0, 0, 0);
+  sections_ = new TSectionPages();
+  sections_->setObjectName(QStringLiteral("MainPageControl"));
+  layout->addWidget(sections_, 1);
+  // The advertisement panel takes this place when it is built.
+  advertisementPlace_ = new QWidget();
+  advertisementPlace_->setObjectName(QStringLiteral("AdvertisementPlace"));
+  advertisementPlace_->setFixedHeight(0);
+  layout->addWidget(advertisementPlace_);
+  setCentralWidget(central);
+
+  // The 1 ms timer of old really fired 64 times a second; so does this one, in
+  // steps of 15 and 16 ms that average 15.625 ms.
+  processTimer_.setTimerType(Qt::PreciseTimer);
+  processTimer_.setSingleShot(true);
+  connect(&processTimer_, &QTimer::timeout, this, [this] {
+    ProcessTick();
+    processTimer_.start((++tickNumber_ % 8) < 5 ? 16 : 15);
+  });
+
+  resize(900, 600);
+}
+
+TMainForm::~TMainForm() = default;
+
+QString TMainForm::Language(const char* section, const char* id) const {
+  SetLanguageSection(section, context_.language);
+  return FromUtf8(GetLanguageText(id, context_.language));
+}
+
+QString TMainForm::SmallStateIcon() const {
+  return FromUtf8(online_ ? context_.settings.Application.SmallOnlineIcon
+                          : context_.settings.Application.SmallOfflineIcon);
+}
+
+QString TMainForm::LargeStateIcon() const {
+  return FromUtf8(online_ ? context_.settings.Application.LargeOnlineIcon
+                          : context_.settings.Application.LargeOfflineIcon);
+}
+
+void TMainForm::SetShownToUser(bool shown) {
+  if (shown == shownToUser_) return;
+  shownToUser_ = shown;
+  static const std::size_t onShow = EventNumber("OnApplicationShow");
+  static const std::size_t onHide = EventNumber("OnApplicationHide");
+  BroadcastEvent(context_.plugins, shown ? onShow : onHide);
+}
+
+void TMainForm::FirstShowPreparation() {
+  firstShowDone_ = true;
+  setWindowTitle(FromUtf8(context_.settings.Application.Name));
+  sections_->SetCaption(Section::MainWeb, Language("Main", "00004"));
+  sections_->SetCaption(Section::Services, Language("Main", "00005"));
+  sections_->SetCaption(Section::Uploads, Language("Main", "00006"));
+  sections_->SetCaption(Section::Shared, Language("Main", "00007"));
+  sections_->SetCaption(Section::Downloads, Language("Main", "00008"));
+  sections_->SetCaption(Section::SearchResults, Language("Main", "00009"));
+  if (trayIcon_) trayIcon_->SetImageFile(SmallStateIcon());
+  const TAdvancedSettings& advanced = context_.settings.Advanced;
+  if (advanced.RememberLocation && advanced.WindowWidth > 0 && advanced.WindowHeight > 0) {
+    setGeometry(advanced.WindowLeft, advanced.WindowTop, advanced.WindowWidth, advanced.WindowHeight);
+  }
+}
+
+void TMainForm::ShowMainWindow() {
+  if (!firstShowDone_) FirstShowPreparation();
+  if (isMinimized()) setWindowState(windowState() & ~Qt::WindowMinimized);
+  show();
+  raise();
+  activateWindow();
+  SetShownToUser(true);
+}
+
+void TMainForm::HideMainWindow() {
+  hide();
+  SetShownToUser(false);
+}
+
+void TMainForm::ToggleMainWindow() {
+  if (shownToUser_) {
+    HideMainWindow();
+  } else {
+    ShowMainWindow();
+  }
+}
+
+void TMainForm::ExitCommand() {
+  if (!AskPluginsToExit(context_.plugins)) return;
+  exitCommandRunning_ = true;
+  close();
+  exitCommandRunning_ = false;
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+  // Every close that is not the exit command's is the user's close button.
+  if (!exitCommandRunning_ && context_.settings.Advanced.MinimizeOnCloseButton) {
+    event->ignore();
+    HideMainWindow();
+    return;
+  }
+  if (!AskPluginsToExit(context_.plugins)) {
+    event->ignore();
+    return;
+  }
+  event->accept();
+  // Closing ends the program; the plugins hear of that from the end event, not
+  // as a hide.
+  shownToUser_ = false;
+  if (OnClosed) OnClosed();
+}
+
+void TMainForm::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  if (event->type() == QEvent::WindowStateChange && isMinimized() && shownToUser_) {
+    // Minimising hides the window to the tray.
+    QTimer::singleShot(0, this, [this] { HideMainWindow(); });
+  }
+}
+
+void TMainForm::SetOnlineState(bool online) {
+  online_ = online;
+  if (trayIcon_) trayIcon_->SetImageFile(SmallStateIcon());
+  QIcon icon;
+  icon.addFile(SmallStateIcon());
+  icon.addFile(LargeStateIcon());
+  setWindowIcon(icon);
+  const QString caption = FromUtf8(context_.settings.Application.Name) + " (" +
+                          Language("Main", online ? "00001" : "00002") + ")";
+  setWindowTitle(caption);
+  QApplication::setApplicationDisplayName(FromUtf8(context_.settings.Application.Name));
+  if (trayIcon_) trayIcon_->SetTip(caption);
+}
+
+void TMainForm::CreateNotificationIcon() {
+  trayIcon_ = std::make_unique<TTrayIcon>(trayMenu_.get());
+  trayIcon_->OnShowRequest = [this] { ShowMainWindow(); };
+  trayIcon_->SetImageFile(SmallStateIcon());
+  trayIcon_->SetTip(windowTitle());
+}
+
+void TMainForm::StartProcessTimer() {
+  tickNumber_ = 0;
+  processTimer_.start(16);
+}
+
+void TMainForm::StopProcessTimer() { processTimer_.stop(); }
+
+void TMainForm::ShowApplicationIcon() {
+  if (trayIcon_) trayIcon_->SetImageFile(SmallStateIcon());
+}
+
+void TMainForm::ProcessTick() {
+  if (auto change = context_.notificationIcons.Tick()) {
+    // Plugin icons show only once the tray icon exists.
+    if (change->applicationIcon) {
+      ShowApplicationIcon();
+    } else if (trayIcon_) {
+      trayIcon_->SetImageFile(FromUtf8(change->pluginIconFile));
+    }
+  }
+  if (OnTransfersTick) OnTransfersTick();
+}
+
+void TMainForm::ShowAboutDialog() {
+  TAboutDialog dialog(context_.settings, context_.plugins, context_.language, this);
+  dialog.exec();
+}
+
+void TMainForm::RunCoreCommand(int command) {
+  switch (command) {
+    case command::kExit:
+      ExitCommand();
+      break;
+    case command::kUploads:
+      sections_->Activate(Section::Uploads);
+      break;
+    case command::kDownloads:
+      sections_->Activate(Section::Downloads);
+      break;
+    case command::kHelp:
+      ShellOpen(context_.settings.Application.HelpURL);
+      break;
+    case command::kAbout:
+      ShowAboutDialog();
+      break;
+    case command::kToggleWindow:
+      ToggleMainWindow();
+      break;
+    // The settings dialog, the search request and the service dialogs, and
+    // service entries of the services list, are not built yet: their commands
+    // do nothing until they are.
+    default:
+      break;
+  }
+}
+
+void TMainForm::StoreGeometry() const {
+  const QRect frame = geometry();
+  TAdvancedSettings& advanced = context_.settings.Advanced;
+  advanced.WindowTop = frame.top();
+  advanced.WindowLeft = frame.left();
+  advanced.WindowHeight = frame.height();
+  advanced.WindowWidth = frame.width();
+}
+
+}  // namespace kp

@@ -1,0 +1,109 @@
+#pragma once
+// The one main window: the main menu, the button bar, the section tabs and the
+// advertisement panel's place. It lives in the notification area as much as on
+// the screen: minimising (and, when the user wants it, the close button) only
+// hides it, and the tray icon brings it back.
+
+#include <QMainWindow>
+#include <QTimer>
+#include <functional>
+#include <memory>
+#include <string>
+
+class QMenu;
+class QMenuBar;
+class QToolBar;
+class QLabel;
+
+namespace kp {
+
+class TNotificationIcons;
+class TPluginManager;
+class TSectionPages;
+class TSimpleConfig;
+class TTrayIcon;
+struct TSettings;
+
+// What the window works with; all of it outlives the window.
+struct TMainFormContext {
+  TPluginManager& plugins;
+  TSettings& settings;
+  TSimpleConfig& language;
+  TNotificationIcons& notificationIcons;
+};
+
+class TMainForm : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  explicit TMainForm(TMainFormContext context, QWidget* parent = nullptr);
+  ~TMainForm() override;
+
+  [[nodiscard]] QToolBar* ButtonBar() const noexcept { return buttonBar_; }
+  [[nodiscard]] QMenu* TrayMenu() const noexcept { return trayMenu_.get(); }
+  [[nodiscard]] TSectionPages& Sections() const noexcept { return *sections_; }
+  [[nodiscard]] QWidget* AdvertisementPlace() const noexcept { return advertisementPlace_; }
+
+  // Visible and in front; the first time the first-show preparation runs before.
+  void ShowMainWindow();
+  // Only the tray icon remains.
+  void HideMainWindow();
+  // Command 111.
+  void ToggleMainWindow();
+  // Asks the plugins; when they agree the window closes (and the close request
+  // asks them once more).
+  void ExitCommand();
+  [[nodiscard]] bool IsShownToUser() const noexcept { return shownToUser_; }
+
+  void SetOnlineState(bool online);
+  [[nodiscard]] bool IsOnline() const noexcept { return online_; }
+
+  // The tray icon comes at the end of start-up.
+  void CreateNotificationIcon();
+  [[nodiscard]] TTrayIcon* NotificationIcon() const noexcept { return trayIcon_.get(); }
+
+  // 64 ticks a second: the notification icon rotation, then the transfers' ticks.
+  void StartProcessTimer();
+  void StopProcessTimer();
+  [[nodiscard]] bool ProcessTimerRunning() const noexcept { return processTimer_.isActive(); }
+  void ProcessTick();
+  std::function<void()> OnTransfersTick;
+
+  void ShowAboutDialog();
+  // The core's own commands (those of entries and buttons without a plugin).
+  void RunCoreCommand(int command);
+
+  // Writes the window's rectangle into the settings (at every shutdown).
+  void StoreGeometry() const;
+
+  // Told when the window has really closed: the program then ends.
+  std::function<void()> OnClosed;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
+
+ private:
+  void FirstShowPreparation();
+  void ShowApplicationIcon();
+  QString SmallStateIcon() const;
+  QString LargeStateIcon() const;
+  QString Language(const char* section, const char* id) const;
+  void SetShownToUser(bool shown);
+
+  TMainFormContext context_;
+  QToolBar* buttonBar_ = nullptr;
+  QLabel* indicator_ = nullptr;
+  TSectionPages* sections_ = nullptr;
+  QWidget* advertisementPlace_ = nullptr;
+  std::unique_ptr<QMenu> trayMenu_;
+  std::unique_ptr<TTrayIcon> trayIcon_;
+  QTimer processTimer_;
+  unsigned tickNumber_ = 0;
+  bool firstShowDone_ = false;
+  bool online_ = false;
+  bool shownToUser_ = false;
+  bool exitCommandRunning_ = false;
+};
+
+}  // namespace kp
