@@ -82,7 +82,7 @@ int main(int argc, char** argv) {
       std::signal(SIGTERM, ForwardSignal);
       std::signal(SIGINT, ForwardSignal);
     }
-    if (started) exitCode = QApplication::exec();
+    if (started && !program.Closed()) exitCode = QApplication::exec();
     window = nullptr;
     std::signal(SIGTERM, SIG_DFL);
     std::signal(SIGINT, SIG_DFL);

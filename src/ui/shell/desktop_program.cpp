@@ -83,7 +83,10 @@ bool TDesktopProgram::Start() {
   // their own parts of the program; the search history with the search request).
   mainForm_ = std::make_unique<TMainForm>(
       TMainFormContext{plugins_, settings_, language_, notificationIcons_});
-  mainForm_->OnClosed = [] { QCoreApplication::quit(); };
+  mainForm_->OnClosed = [this] {
+    closed_ = true;
+    QCoreApplication::quit();
+  };
 
   // 3. The working lists: the Application API's tabs and notification icons. The
   // lists of shared items, searches, transfers, users and the setup API are built

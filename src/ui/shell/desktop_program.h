@@ -39,6 +39,9 @@ class TDesktopProgram {
   [[nodiscard]] TPluginManager& Plugins() noexcept { return plugins_; }
   [[nodiscard]] TSettings& Settings() noexcept { return settings_; }
   [[nodiscard]] bool ApplicationStarted() const noexcept { return applicationStarted_; }
+  // The window has closed (the program ends), possibly already during Start when a
+  // plugin asked to exit from its start event: then there is no loop to run.
+  [[nodiscard]] bool Closed() const noexcept { return closed_; }
   [[nodiscard]] const std::string& SettingsPath() const noexcept { return settingsPath_; }
 
  private:
@@ -60,6 +63,7 @@ class TDesktopProgram {
   std::unique_ptr<TApplicationApi> applicationApi_;
   bool applicationStarted_ = false;
   bool finished_ = false;
+  bool closed_ = false;
 };
 
 }  // namespace kp
