@@ -16,6 +16,7 @@
 #include "config/simple_config.h"
 #include "host/api_registry.h"
 #include "recorder.h"
+#include "shell/about_dialog.h"
 #include "shell/main_form.h"
 #include "shell/section_pages.h"
 #include "shell/tray_icon.h"
@@ -254,6 +255,22 @@ TEST_F(DesktopProgramTest, TheApplicationFunctionsWorkOnTheWindowAndIgnoreUnknow
 
   Call(registry_, "ApplicationTabRemove", plugin, [&](TMessagePacket& p) { p.AddObject("poTab", tab); });
   EXPECT_EQ(window.Sections().count(), tabsBefore);
+}
+
+}  // namespace
+}  // namespace kp
+
+namespace kp {
+namespace {
+
+TEST_F(DesktopProgramTest, TheAboutBoxListsThePluginsInLoadOrder) {
+  Install(KP_TP_RECORDING_A, "Rec.so");
+  Install(KP_TP_BUTTON_ONLY, "button.so");
+  temp_.WriteFile("Plugins/order.fpc", "Rec.so\nbutton.so\n");
+  ASSERT_TRUE(Program().Start());
+  EXPECT_EQ(TAboutDialog::PluginRows(Program().Plugins()),
+            (QStringList{"recording plugin rec.so", "button.so (0.00)"}))
+      << "a display name in lower case; without one the file name and the version";
 }
 
 }  // namespace
