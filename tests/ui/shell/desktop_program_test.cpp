@@ -268,6 +268,7 @@ TEST_F(DesktopProgramTest, TheAboutBoxListsThePluginsInLoadOrder) {
   Install(KP_TP_BUTTON_ONLY, "button.so");
   temp_.WriteFile("Plugins/order.fpc", "Rec.so\nbutton.so\n");
   ASSERT_TRUE(Program().Start());
+  EXPECT_EQ(Program().Plugins().GetPlugin(0)->VersionText(), "1.05");
   EXPECT_EQ(TAboutDialog::PluginRows(Program().Plugins()),
             (QStringList{"recording plugin rec.so", "button.so (0.00)"}))
       << "a display name in lower case; without one the file name and the version";
