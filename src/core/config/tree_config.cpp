@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "config/text_basics.h"
+#include "platform/file_descriptor.h"
 #include "platform/file_io.h"
 
 namespace kp {
@@ -55,19 +56,6 @@ TConfigNode& AppendChild(std::vector<TConfigNode::Child>& children, std::string_
   return added;
 }
 
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) noexcept : fd_(fd) {}
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  ~FileDescriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  [[nodiscard]] int get() const noexcept { return fd_; }
-
- private:
-  int fd_;
-};
 
 constexpr int kReadComplete = 0;
 constexpr int kReadShort = -1;
@@ -95,7 +83,7 @@ ssize_t ReadUpTo(int fd, char* buffer, std::size_t size) {
 // of the program's data files.
 int ReadFileInPieces(const std::string& path, TConfigHandle& handle) {
   // Non-blocking, so that opening a named pipe does not wait for a writer.
-  FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  TFileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (file.get() < 0) return kReadFailed;
   struct stat info {};
   if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode)) return kReadFailed;

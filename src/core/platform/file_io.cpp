@@ -9,29 +9,10 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/file_descriptor.h"
+
 namespace kp {
 namespace {
-
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) noexcept : fd_(fd) {}
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  ~FileDescriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  [[nodiscard]] int get() const noexcept { return fd_; }
-  [[nodiscard]] bool valid() const noexcept { return fd_ >= 0; }
-  // Closes now and reports whether the close succeeded (a late write error shows here).
-  bool Close() noexcept {
-    const int fd = fd_;
-    fd_ = -1;
-    return fd < 0 || ::close(fd) == 0;
-  }
-
- private:
-  int fd_;
-};
 
 bool WriteAll(int fd, std::string_view content) {
   const char* data = content.data();
@@ -57,14 +38,14 @@ std::string TemporaryNameFor(const std::string& path) {
 void SyncFolderOf(const std::string& path) {
   std::string folder = FolderOfPath(path);
   if (folder.empty()) folder = ".";
-  FileDescriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  TFileDescriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (dir.valid()) ::fsync(dir.get());
 }
 
 }  // namespace
 
 std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t maxSize) {
-  FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  TFileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (!file.valid()) return std::nullopt;
   struct stat info {};
   if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
@@ -104,7 +85,7 @@ bool WriteFileAtomically(const std::string& requestedPath, std::string_view cont
     fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0 && errno != EEXIST) return false;
   }
-  FileDescriptor file(fd);
+  TFileDescriptor file(fd);
   if (!file.valid()) return false;
 
   struct stat existing {};

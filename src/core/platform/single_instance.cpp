@@ -15,6 +15,7 @@
 #include <system_error>
 #include <utility>
 
+#include "platform/file_descriptor.h"
 #include "platform/file_io.h"
 
 namespace kp {
@@ -34,20 +35,6 @@ constexpr int kRetryPauseMs = 100;
 // How often a second start retries a connection while the listener's backlog is full.
 constexpr auto kConnectRetryPause = std::chrono::milliseconds(10);
 
-// A descriptor closed when the object goes.
-class TFd {
- public:
-  explicit TFd(int fd) noexcept : fd_(fd) {}
-  TFd(const TFd&) = delete;
-  TFd& operator=(const TFd&) = delete;
-  ~TFd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  [[nodiscard]] int Get() const noexcept { return fd_; }
-
- private:
-  int fd_;
-};
 
 void CloseIfOpen(int& fd) noexcept {
   if (fd >= 0) ::close(fd);
@@ -175,15 +162,15 @@ THandOverResult SendRequestLine(const std::string& socketPath, std::string_view 
                                 std::chrono::milliseconds wait) {
   const Clock::time_point deadline = Clock::now() + wait;
   if (!FitsSocketAddress(socketPath)) return Outcome(THandOverStatus::Failed, ENAMETOOLONG);
-  const TFd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
-  if (fd.Get() < 0) return Outcome(THandOverStatus::Failed, errno);
-  if (auto failure = ConnectBefore(fd.Get(), socketPath, deadline)) return *failure;
+  const TFileDescriptor fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+  if (fd.get() < 0) return Outcome(THandOverStatus::Failed, errno);
+  if (auto failure = ConnectBefore(fd.get(), socketPath, deadline)) return *failure;
 
   while (!line.empty()) {
-    const int ready = WaitFor(fd.Get(), POLLOUT, deadline);
+    const int ready = WaitFor(fd.get(), POLLOUT, deadline);
     if (ready < 0) return Outcome(THandOverStatus::Failed, errno);
     if (ready == 0) return Outcome(THandOverStatus::NoAnswer, ETIMEDOUT);
-    const ssize_t sent = ::send(fd.Get(), line.data(), line.size(), MSG_NOSIGNAL);
+    const ssize_t sent = ::send(fd.get(), line.data(), line.size(), MSG_NOSIGNAL);
     if (sent < 0) {
       if (errno == EINTR || errno == EAGAIN) continue;
       if (errno == EPIPE || errno == ECONNRESET) return Outcome(THandOverStatus::NoAnswer, errno);
@@ -194,11 +181,11 @@ THandOverResult SendRequestLine(const std::string& socketPath, std::string_view 
 
   std::string answer;
   for (;;) {
-    const int ready = WaitFor(fd.Get(), POLLIN, deadline);
+    const int ready = WaitFor(fd.get(), POLLIN, deadline);
     if (ready < 0) return Outcome(THandOverStatus::Failed, errno);
     if (ready == 0) return Outcome(THandOverStatus::NoAnswer, ETIMEDOUT);
     char buffer[kMaxAnswerSize];
-    const ssize_t got = ::recv(fd.Get(), buffer, kMaxAnswerSize - answer.size(), 0);
+    const ssize_t got = ::recv(fd.get(), buffer, kMaxAnswerSize - answer.size(), 0);
     if (got < 0) {
       if (errno == EINTR || errno == EAGAIN) continue;
       if (errno == ECONNRESET) return Outcome(THandOverStatus::NoAnswer, errno);
