@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
+#include <QStyle>
 #include <QToolBar>
 #include <QVBoxLayout>
 #include <QWindowStateChangeEvent>
@@ -36,12 +37,13 @@ TMainForm::TMainForm(TMainFormContext context, QWidget* parent)
   buttonBar_->setObjectName(QStringLiteral("MainButtonBar"));
   buttonBar_->setMovable(false);
   buttonBar_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-  // The indicator at the right end shows whether a search is under way.
-  auto* spacer = new QWidget();
-  spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-  spacer->setObjectName(QStringLiteral("IndicatorSpacer"));
+  // The two-state indicator shows whether a search is under way. It sits at the
+  // right end of the menu line: the button bar's end moves with every button a
+  // plugin adds.
   indicator_ = new QLabel();
   indicator_->setObjectName(QStringLiteral("Indicator"));
+  indicator_->setContentsMargins(4, 0, 4, 0);
+  menuBar()->setCornerWidget(indicator_, Qt::TopRightCorner);
 
   auto* central = new QWidget();
   auto* layout = new QVBoxLayout(central);
@@ -103,10 +105,18 @@ void TMainForm::FirstShowPreparation() {
   sections_->SetCaption(Section::Downloads, Language("Main", "00008"));
   sections_->SetCaption(Section::SearchResults, Language("Main", "00009"));
   if (trayIcon_) trayIcon_->SetImageFile(SmallStateIcon());
+  SetSearching(false);
   const TAdvancedSettings& advanced = context_.settings.Advanced;
   if (advanced.RememberLocation && advanced.WindowWidth > 0 && advanced.WindowHeight > 0) {
     setGeometry(advanced.WindowLeft, advanced.WindowTop, advanced.WindowWidth, advanced.WindowHeight);
   }
+}
+
+void TMainForm::SetSearching(bool searching) {
+  searching_ = searching;
+  const QIcon image = searching ? style()->standardIcon(QStyle::SP_BrowserReload) : QIcon(SmallStateIcon());
+  indicator_->setPixmap(image.pixmap(16, 16));
+  indicator_->setToolTip(searching ? Language("Main", "00009") : QString());
 }
 
 void TMainForm::ShowMainWindow() {

@@ -55,6 +55,10 @@ class TMainForm : public QMainWindow {
   void ExitCommand();
   [[nodiscard]] bool IsShownToUser() const noexcept { return shownToUser_; }
 
+  // The indicator's two states: searching, or its normal image.
+  void SetSearching(bool searching);
+  [[nodiscard]] bool IsSearching() const noexcept { return searching_; }
+
   void SetOnlineState(bool online);
   [[nodiscard]] bool IsOnline() const noexcept { return online_; }
 
@@ -102,6 +106,7 @@ class TMainForm : public QMainWindow {
   unsigned tickNumber_ = 0;
   bool firstShowDone_ = false;
   bool online_ = false;
+  bool searching_ = false;
   bool shownToUser_ = false;
   bool exitCommandRunning_ = false;
 };
