@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev ccache
   libffi-dev googletest libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev tango-icon-theme
-  xvfb xauth trayer
+  xvfb xauth trayer x11-apps
 )
 
 missing=()
