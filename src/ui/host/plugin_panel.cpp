@@ -97,3 +97,6 @@ void TPluginPanel::focusInEvent(QFocusEvent* event) {
 }
 
 }  // namespace kp
+
+// The meta-object code of the class, compiled with it.
+#include "moc_plugin_panel.cpp"

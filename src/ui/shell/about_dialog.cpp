@@ -88,3 +88,6 @@ TAboutDialog::TAboutDialog(const TSettings& settings, const TPluginManager& plug
 }
 
 }  // namespace kp
+
+// The meta-object code of the class, compiled with it.
+#include "moc_about_dialog.cpp"

@@ -292,3 +292,6 @@ void TCommandManager::ButtonClicked(std::uint32_t handle) {
 }
 
 }  // namespace kp
+
+// The meta-object code of the class, compiled with it.
+#include "moc_command_manager.cpp"

@@ -261,3 +261,6 @@ void TMainForm::StoreGeometry() const {
 }
 
 }  // namespace kp
+
+// The meta-object code of the class, compiled with it.
+#include "moc_main_form.cpp"

@@ -15,3 +15,6 @@ void TQtMainThread::ProcessPendingMessages() {
 }
 
 }  // namespace kp
+
+// The meta-object code of the class, compiled with it.
+#include "moc_qt_main_thread.cpp"

@@ -91,3 +91,6 @@ void TSectionPages::SetCaption(Section section, const QString& caption) {
 int TSectionPages::AddPluginTab(QWidget* page, const QString& caption) { return addTab(page, caption); }
 
 }  // namespace kp
+
+// The meta-object code of the class, compiled with it.
+#include "moc_section_pages.cpp"

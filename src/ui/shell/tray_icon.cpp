@@ -46,3 +46,6 @@ void TTrayIcon::HandleActivation(int reason) {
 }
 
 }  // namespace kp
+
+// The meta-object code of the class, compiled with it.
+#include "moc_tray_icon.cpp"
