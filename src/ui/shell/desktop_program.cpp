@@ -56,25 +56,18 @@ TDesktopProgram::TDesktopProgram(std::string programFolder, TSimpleConfig& setti
 TDesktopProgram::~TDesktopProgram() { Finish(); }
 
 void TDesktopProgram::RouteClicks(TCommandManager& manager, bool mainManager) {
-  static const std::size_t onMenu = EventNumber("OnApplicationMenu");
-  static const std::size_t onButton = EventNumber("OnApplicationButton");
-  manager.OnMenuClick = [this](TCommandManager&, std::uint32_t handle, std::int32_t command,
-                               TPluginHolder* plugin) {
-    if (plugin) {
-      SendEvent(*plugin, onMenu, handle, command);
-    } else {
-      mainForm_->RunCoreCommand(command);
-    }
+  // A plugin's entry or button reports to its plugin; the core's run its command.
+  auto routeTo = [this](std::size_t pluginEvent) {
+    return [this, pluginEvent](TCommandManager&, std::uint32_t handle, std::int32_t command, TPluginHolder* plugin) {
+      if (plugin) {
+        SendEvent(*plugin, pluginEvent, handle, command);
+      } else {
+        mainForm_->RunCoreCommand(command);
+      }
+    };
   };
-  if (!mainManager) return;
-  manager.OnButtonClick = [this](TCommandManager&, std::uint32_t handle, std::int32_t command,
-                                 TPluginHolder* plugin) {
-    if (plugin) {
-      SendEvent(*plugin, onButton, handle, command);
-    } else {
-      mainForm_->RunCoreCommand(command);
-    }
-  };
+  manager.OnMenuClick = routeTo(EventNumber("OnApplicationMenu"));
+  if (mainManager) manager.OnButtonClick = routeTo(EventNumber("OnApplicationButton"));
 }
 
 bool TDesktopProgram::Start() {

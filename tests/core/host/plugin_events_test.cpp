@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "recorder.h"
+#include "recorded_lines.h"
 #include "support/temp_folder.h"
 
 namespace kp {
@@ -14,15 +14,7 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-Strings Records() {
-  Strings lines;
-  for (std::size_t i = 0; i < kp_test_record_count(); ++i) {
-    char buffer[512];
-    kp_test_record_at(i, buffer, sizeof buffer);
-    lines.emplace_back(buffer);
-  }
-  return lines;
-}
+Strings Records() { return test::RecordedLines(); }
 
 class PluginEventsTest : public ::testing::Test {
  protected:

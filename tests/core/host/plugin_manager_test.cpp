@@ -17,7 +17,7 @@
 #include "config/text_basics.h"
 #include "host/main_loop.h"
 #include "keplinor_plugin.h"
-#include "recorder.h"
+#include "recorded_lines.h"
 #include "support/temp_folder.h"
 
 namespace kp {
@@ -26,15 +26,7 @@ namespace {
 namespace fs = std::filesystem;
 using Strings = std::vector<std::string>;
 
-Strings Records() {
-  Strings lines;
-  for (std::size_t i = 0; i < kp_test_record_count(); ++i) {
-    char buffer[1024];
-    kp_test_record_at(i, buffer, sizeof buffer);
-    lines.emplace_back(buffer);
-  }
-  return lines;
-}
+Strings Records() { return test::RecordedLines(); }
 
 // The records that begin with the prefix, in order.
 Strings RecordsStartingWith(const std::string& prefix) {

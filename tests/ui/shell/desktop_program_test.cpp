@@ -15,7 +15,7 @@
 
 #include "config/simple_config.h"
 #include "host/api_registry.h"
-#include "recorder.h"
+#include "recorded_lines.h"
 #include "shell/about_dialog.h"
 #include "shell/main_form.h"
 #include "shell/section_pages.h"
@@ -29,12 +29,10 @@ using Strings = std::vector<std::string>;
 
 Strings Records() {
   Strings lines;
-  for (std::size_t i = 0; i < kp_test_record_count(); ++i) {
-    char buffer[512];
-    kp_test_record_at(i, buffer, sizeof buffer);
-    const std::string line = buffer;
+  for (const std::string& line : test::RecordedLines()) {
     // The startup line carries addresses; keep its name only.
-    lines.push_back(line.find(":startup") != std::string::npos ? line.substr(0, line.find(":startup") + 8) : line);
+    const auto startup = line.find(":startup");
+    lines.push_back(startup != std::string::npos ? line.substr(0, startup + 8) : line);
   }
   return lines;
 }
