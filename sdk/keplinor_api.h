@@ -106,40 +106,40 @@ typedef int32_t (*kp_SetupTabActivate_fn)(kp_handle poTab);
 extern KP_EXPORT kp_SetupTabActivate_fn SetupTabActivate;
 
 /* ---- Service */
-/* 27. ServiceAddType (main thread; not built yet: answers 0) */
+/* 27. ServiceAddType (main thread) */
 typedef kp_handle (*kp_ServiceAddType_fn)(const char *sDescription, const char *sIconFileName, kp_guid sGUID);
 extern KP_EXPORT kp_ServiceAddType_fn ServiceAddType;
-/* 28. ServiceEditType (main thread; not built yet: answers 0) */
+/* 28. ServiceEditType (main thread) */
 typedef void (*kp_ServiceEditType_fn)(kp_handle poServiceType, const char *sDescription);
 extern KP_EXPORT kp_ServiceEditType_fn ServiceEditType;
-/* 29. ServiceRemoveType (main thread; not built yet: answers 0) */
+/* 29. ServiceRemoveType (main thread) */
 typedef int32_t (*kp_ServiceRemoveType_fn)(kp_handle poServiceType);
 extern KP_EXPORT kp_ServiceRemoveType_fn ServiceRemoveType;
-/* 30. ServiceAdd (main thread; not built yet: answers 0) */
+/* 30. ServiceAdd (main thread) */
 typedef kp_handle (*kp_ServiceAdd_fn)(kp_handle poServiceType, const char *sDescription, const char *sOnlineIconFileName, const char *sOfflineIconFileName, uint32_t pData, kp_guid sGUID);
 extern KP_EXPORT kp_ServiceAdd_fn ServiceAdd;
-/* 31. ServiceEdit (main thread; not built yet: answers 0) */
+/* 31. ServiceEdit (main thread) */
 typedef void (*kp_ServiceEdit_fn)(kp_handle poService, const char *sDescription, const char *sOnlineIconFileName, const char *sOfflineIconFileName, uint32_t pData);
 extern KP_EXPORT kp_ServiceEdit_fn ServiceEdit;
-/* 32. ServiceRemove (main thread; not built yet: answers 0) */
+/* 32. ServiceRemove (main thread) */
 typedef int32_t (*kp_ServiceRemove_fn)(kp_handle poService);
 extern KP_EXPORT kp_ServiceRemove_fn ServiceRemove;
-/* 33. ServiceShowWizardPanel (main thread; not built yet: answers 0) */
+/* 33. ServiceShowWizardPanel (main thread) */
 typedef int32_t (*kp_ServiceShowWizardPanel_fn)(kp_window sHWND, int32_t iStatus, kp_bool bAllowBack);
 extern KP_EXPORT kp_ServiceShowWizardPanel_fn ServiceShowWizardPanel;
-/* 34. ServiceShowMainPanel (main thread; not built yet: answers 0) */
+/* 34. ServiceShowMainPanel (main thread) */
 typedef int32_t (*kp_ServiceShowMainPanel_fn)(kp_window sHWND);
 extern KP_EXPORT kp_ServiceShowMainPanel_fn ServiceShowMainPanel;
-/* 35. ServiceSetOnline (main thread; not built yet: answers 0) */
+/* 35. ServiceSetOnline (main thread) */
 typedef int32_t (*kp_ServiceSetOnline_fn)(kp_handle poService, kp_bool bValue);
 extern KP_EXPORT kp_ServiceSetOnline_fn ServiceSetOnline;
-/* 36. ServiceSetCheck (main thread; not built yet: answers 0) */
+/* 36. ServiceSetCheck (main thread) */
 typedef int32_t (*kp_ServiceSetCheck_fn)(kp_handle poService, kp_bool bValue);
 extern KP_EXPORT kp_ServiceSetCheck_fn ServiceSetCheck;
-/* 37. ServiceSetIcon (main thread; not built yet: answers 0) */
+/* 37. ServiceSetIcon (main thread) */
 typedef void (*kp_ServiceSetIcon_fn)(kp_handle poService, const char *sIconFileName);
 extern KP_EXPORT kp_ServiceSetIcon_fn ServiceSetIcon;
-/* 38. ServiceSetActive (main thread; not built yet: answers 0) */
+/* 38. ServiceSetActive (main thread) */
 typedef int32_t (*kp_ServiceSetActive_fn)(kp_handle poService);
 extern KP_EXPORT kp_ServiceSetActive_fn ServiceSetActive;
 

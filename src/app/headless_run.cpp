@@ -9,6 +9,8 @@
 #include "host/main_loop.h"
 #include "host/plugin_manager.h"
 #include "host/process_dispatch.h"
+#include "services/service_api.h"
+#include "services/service_registry.h"
 #include "transfers/download_folders.h"
 
 namespace kp {
@@ -34,6 +36,9 @@ int RunHeadless(const std::string& programFolder) {
   TSettings settings = LoadSettings(SettingsConfig(), programFolder);
   EnsureDownloadFolders(settings, programFolder);
 
+  // Plugins register their services without a window to show them in.
+  TServiceRegistry services(programFolder);
+  TServiceApi serviceApi(ProcessApiRegistry(), services);
   TPluginManager plugins(ProcessApiRegistry(), [&loop] { loop.ProcessPendingMessages(); });
   plugins.SetApplicationName(settings.Application.Name);
   plugins.ScanPlugins(programFolder + "Plugins");
@@ -57,6 +62,10 @@ int RunHeadless(const std::string& programFolder) {
   }
   for (const TSkippedLibrary& skipped : plugins.SkippedLibraries()) {
     std::printf("    passed over %s: %s\n", skipped.path.c_str(), skipped.reason.c_str());
+  }
+  std::printf("  services: %zu of %zu types\n", services.Services().size(), services.Types().size());
+  for (const TServiceHolder* service : services.Services()) {
+    std::printf("    %s (%s)\n", service->description.c_str(), service->type->description.c_str());
   }
   std::printf("Press Ctrl+C to stop.\n");
   std::fflush(stdout);

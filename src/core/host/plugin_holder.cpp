@@ -3,6 +3,9 @@
 #include <cstring>
 #include <utility>
 
+#include "config/text_basics.h"
+#include "platform/file_io.h"
+
 namespace kp {
 namespace {
 
@@ -20,6 +23,8 @@ TPluginHolder::TPluginHolder(std::string path, std::string key)
       block_(MakeLowBlock(PluginBlockLayout::kSize)) {}
 
 TPluginHolder::~TPluginHolder() = default;
+
+std::string TPluginHolder::Folder() const { return FolderOfPath(Trim(path_)); }
 
 TGuid TPluginHolder::PluginGuid() const noexcept {
   TGuid guid;

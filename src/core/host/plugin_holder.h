@@ -45,6 +45,9 @@ class TPluginHolder {
   // The library's path as given, and the key it is listed under (trimmed, upper case).
   [[nodiscard]] const std::string& Path() const noexcept { return path_; }
   [[nodiscard]] const std::string& Key() const noexcept { return key_; }
+  // The folder of the library's path, with its trailing "/": where the plugin's
+  // own icons are looked for first.
+  [[nodiscard]] std::string Folder() const;
 
   void* Module = nullptr;
   StartupFunction Startup = nullptr;

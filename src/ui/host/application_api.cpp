@@ -5,12 +5,10 @@
 #include <QWidget>
 
 #include "config/shared_routines.h"
-#include "config/text_basics.h"
 #include "host/api_registry.h"
 #include "host/notification_icons.h"
 #include "host/plugin_holder.h"
 #include "host/plugin_panel.h"
-#include "platform/file_io.h"
 #include "platform/low_memory_heap.h"
 #include "shell/command_manager.h"
 #include "shell/main_form.h"
@@ -27,9 +25,7 @@ constexpr const char* kFunctions[] = {
     "ApplicationExit",        "ApplicationShow",         "ApplicationNotificationIconAdd",
     "ApplicationNotificationIconEdit", "ApplicationNotificationIconRemove"};
 
-std::string PluginFolder(const TPluginHolder* plugin) {
-  return plugin ? FolderOfPath(Trim(plugin->Path())) : std::string();
-}
+std::string PluginFolder(const TPluginHolder* plugin) { return plugin ? plugin->Folder() : std::string(); }
 
 QString FromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<int>(text.size())); }
 

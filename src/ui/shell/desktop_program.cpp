@@ -11,6 +11,8 @@
 #include "shell/qt_main_thread.h"
 #include "shell/section_pages.h"
 #include "host/application_api.h"
+#include "services/service_api.h"
+#include "services/service_registry.h"
 #include "transfers/download_folders.h"
 
 namespace kp {
@@ -95,6 +97,8 @@ bool TDesktopProgram::Start() {
   RouteClicks(*commands_->popup, false);
   applicationApi_ = std::make_unique<TApplicationApi>(registry_, *mainForm_, *commands_->main, *commands_->popup,
                                                       notificationIcons_, programFolder_);
+  services_ = std::make_unique<TServiceRegistry>(programFolder_);
+  serviceApi_ = std::make_unique<TServiceApi>(registry_, *services_);
 
   // 4-5. The built-in commands' icons and the layout.
   TNoSettingsPages settingsPages;
@@ -160,6 +164,8 @@ void TDesktopProgram::ShutdownSteps() {
   plugins_.UnloadAllPlugins();
   // 9-10. The Application API's lists (tabs and their windows, notification
   // icons), then the window itself.
+  serviceApi_.reset();
+  services_.reset();
   applicationApi_.reset();
   notificationIcons_.Clear();
   commands_.reset();

@@ -17,6 +17,8 @@ class TApplicationApi;
 class TCommandManager;
 class TMainForm;
 class TQtMainThread;
+class TServiceApi;
+class TServiceRegistry;
 class TSimpleConfig;
 
 class TDesktopProgram {
@@ -61,6 +63,8 @@ class TDesktopProgram {
   std::unique_ptr<TMainForm> mainForm_;
   std::unique_ptr<Commands> commands_;
   std::unique_ptr<TApplicationApi> applicationApi_;
+  std::unique_ptr<TServiceRegistry> services_;
+  std::unique_ptr<TServiceApi> serviceApi_;
   bool applicationStarted_ = false;
   bool finished_ = false;
   bool closed_ = false;
