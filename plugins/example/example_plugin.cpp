@@ -1,20 +1,25 @@
 // The example plugin: the model a plugin author copies. It puts entries into the
 // main menu and the tray menu (with sub-entries), a button on the button bar, a
-// tab that shows a Qt widget of its own, and a notification icon that takes its
-// turn with the program's icon; and it names itself for the About box.
+// tab that shows a Qt widget of its own, a notification icon that takes its
+// turn with the program's icon, and a network with services and their main
+// panel (example_services.cpp) and pages in the service wizard
+// (example_wizard.cpp); and it names itself for the About box.
 //
 // It runs inside the program's process, so it shares the program's Qt: widgets
 // are made on the main thread (TPlugin_OnStartup and events run there) and
-// handed over by their window id.
+// handed over by their window id. Texts reach Qt as plain literals, which
+// QString copies: a QStringLiteral would point into this library, and the
+// program, not we, decides when a widget it hosts is destroyed.
 #include <QApplication>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <QWidget>
 #include <cstdio>
-#include <cstring>
 #include <string>
 
+#include "example_plugin.h"
 #include "keplinor_plugin.h"
 
 KP_IMPORT(ApplicationMenuAdd);
@@ -29,25 +34,29 @@ namespace {
 // Command numbers are the plugin's own; the program hands them back in events.
 enum Command : int32_t { kHeading = 0, kSayHello = 1, kShowTab = 2, kShowWindow = 3 };
 
+QObject* guard = nullptr;
+
 kp_handle tab = 0;
-QWidget* tabWidget = nullptr;
-QLabel* status = nullptr;
+// Watched, not owned: once the tab hosts it, the program destroys it when it
+// pleases, and the pointer must then read as null rather than dangle.
+QPointer<QWidget> tabWidget;
+QLabel* status = nullptr;  // a child of tabWidget: valid while tabWidget is
 int clicks = 0;
 
 void Report(const char* what) {
-  if (status) status->setText(QString::fromUtf8(what));
+  if (tabWidget) status->setText(QString::fromUtf8(what));
 }
 
 QWidget* MakeTabWidget() {
   auto* widget = new QWidget();
   auto* layout = new QVBoxLayout(widget);
-  layout->addWidget(new QLabel(QStringLiteral("This tab belongs to the example plugin.")));
-  auto* button = new QPushButton(QStringLiteral("Count"));
+  layout->addWidget(new QLabel("This tab belongs to the example plugin."));
+  auto* button = new QPushButton("Count");
   layout->addWidget(button);
-  status = new QLabel(QStringLiteral("Nothing chosen yet."));
+  status = new QLabel("Nothing chosen yet.");
   layout->addWidget(status);
   layout->addStretch();
-  QObject::connect(button, &QPushButton::clicked, [] {
+  QObject::connect(button, &QPushButton::clicked, example::Guard(), [] {
     const std::string text = "Counted " + std::to_string(++clicks) + " times.";
     Report(text.c_str());
   });
@@ -55,6 +64,21 @@ QWidget* MakeTabWidget() {
 }
 
 }  // namespace
+
+namespace example {
+
+bool HaveWidgets() { return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr; }
+
+QObject* Guard() {
+  if (!guard) guard = new QObject();
+  return guard;
+}
+
+void DeleteUnlessAdopted(QWidget* widget) {
+  if (widget && !widget->parentWidget()) delete widget;
+}
+
+}  // namespace example
 
 KP_STARTUP {
   (void)applicationBlock;
@@ -79,20 +103,27 @@ KP_STARTUP {
   ApplicationButtonAdd(kShowTab, "Example", "AboutIcon.bmp");
 
   // Widgets need the program's desktop face; a run without one gets no tab.
-  if (qobject_cast<QApplication*>(QCoreApplication::instance())) {
+  if (example::HaveWidgets()) {
     tabWidget = MakeTabWidget();
     tab = ApplicationTabAdd("Example", static_cast<kp_window>(tabWidget->winId()));
   }
 
   ApplicationNotificationIconAdd("UserIcon.bmp");
+
+  example::StartServices();
 }
 
 KP_SHUTDOWN {
-  // The program destroys the tab, and with it the widget it hosts, before it
-  // unloads plugins; a widget the program never took is ours to delete.
-  if (tabWidget && !tabWidget->parentWidget()) delete tabWidget;
+  example::StopWizard();
+  example::StopServices();
+  // A widget the program never took (a tab it refused) is still ours.
+  example::DeleteUnlessAdopted(tabWidget);
   tabWidget = nullptr;
   status = nullptr;
+  // Last: this cuts every connection of ours, in widgets the program still
+  // hosts too, while our code is still loaded.
+  delete guard;
+  guard = nullptr;
 }
 
 KP_EVENT(OnApplicationMenu) {

@@ -55,9 +55,15 @@ bool TServiceWizard::BeginEdit(std::uint32_t handle) {
   plugin_ = service->plugin;
   serviceType_ = service->type->Handle();
   service_ = handle;
-  // The status stays what the plugin last passed, but the type page's status is
-  // never carried into an edit: Next would otherwise start adding a service.
-  if (status_ == wizard_status::kTypePage) status_ = wizard_status::kNoPage;
+  // Nothing of an earlier run carries into an edit: a status left from it would
+  // make Next add a service (the type page's) or complete this one before the
+  // plugin has shown a page (a last page's), and a busy page's buttons would
+  // stay off. The plugin's page sets both.
+  status_ = wizard_status::kNoPage;
+  backEnabled_ = false;
+  nextEnabled_ = true;
+  nextIsFinish_ = false;
+  ButtonsChanged();
   static const std::size_t onEdit = Event("OnServiceWizardEdit");
   if (plugin_) SendEvent(*plugin_, onEdit, handle);
   return true;
@@ -113,6 +119,8 @@ void TServiceWizard::Back() {
   if (plugin_) SendEvent(*plugin_, onChange, ServiceArgument(), kWizardDirectionBack);
 }
 
+// A plugin takes part in the wizard's page changes by exporting
+// OnServiceWizardChange; only such a plugin hears of a Cancel.
 void TServiceWizard::Cancel() {
   static const std::size_t onChange = Event("OnServiceWizardChange");
   static const std::size_t onCancel = Event("OnServiceWizardCancel");

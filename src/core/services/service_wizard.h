@@ -23,7 +23,7 @@ inline constexpr std::int32_t kFirstPage = 2;
 inline constexpr std::int32_t kLastPage = 3;
 inline constexpr std::int32_t kOnlyPage = 4;
 inline constexpr std::int32_t kBusy = 5;
-// An edit that the plugin has given no page status yet.
+// An edit whose plugin has shown no page yet.
 inline constexpr std::int32_t kNoPage = -1;
 }  // namespace wizard_status
 
@@ -57,8 +57,9 @@ class TServiceWizard {
   // Opening to add: the type page with the registry's types (the first one
   // chosen), Back off, Next on.
   void BeginAdd();
-  // Opening to edit: the plugin area, and the service's plugin asked for its
-  // page. False, with nothing changed, for an unknown service.
+  // Opening to edit: the plugin area with no page status yet (Back off, Next
+  // on), and the service's plugin asked for its page. False, with nothing
+  // changed, for an unknown service.
   bool BeginEdit(std::uint32_t service);
 
   // The type page's list, filled by BeginAdd: type handles in registry order.

@@ -15,8 +15,8 @@ namespace kp {
 namespace {
 
 constexpr int kKeyRole = Qt::UserRole + 1;
-constexpr int kInsetX = 4;   // the highlight floats clear of the edges
-constexpr int kInsetY = 2;   // and of its neighbours
+constexpr int kInsetX = 4;  // the highlight floats clear of the edges
+constexpr int kInsetY = 2;  // and of its neighbours
 constexpr int kPadding = 10;
 constexpr int kGap = 8;
 constexpr qreal kRadius = 6;
@@ -158,18 +158,21 @@ TServiceNavigator::TRowParts TServiceNavigator::PartsOf(int row) const {
   // The view places the rows; their width is always the viewport's.
   const QRect placed = visualRect(model_->index(row, 0));
   TRowParts parts;
-  parts.pill = QRect(0, placed.top(), viewport()->width(), placed.height()).adjusted(kInsetX, kInsetY, -kInsetX,
-                                                                                       -kInsetY);
+  parts.pill = QRect(0, placed.top(), viewport()->width(), placed.height())
+                   .adjusted(kInsetX, kInsetY, -kInsetX, -kInsetY);
   const QRect& pill = parts.pill;
-  parts.bar = QRect(pill.left(), pill.top() + pill.height() / 4, 3, pill.height() / 2);
+  // Inset, so the focus ring drawn along the row's edge never covers the bar.
+  parts.bar = QRect(pill.left() + 3, pill.top() + pill.height() / 4, 3, pill.height() / 2);
   const int boxWidth = style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, this);
   const int boxHeight = style()->pixelMetric(QStyle::PM_IndicatorHeight, nullptr, this);
-  parts.check = QRect(pill.left() + kPadding, pill.top() + (pill.height() - boxHeight) / 2, boxWidth, boxHeight);
+  parts.check =
+      QRect(pill.left() + kPadding, pill.top() + (pill.height() - boxHeight) / 2, boxWidth, boxHeight);
   const QSize icon = iconSize();
-  parts.icon = QRect(parts.check.right() + 1 + kGap, pill.top() + (pill.height() - icon.height()) / 2, icon.width(),
-                     icon.height());
+  parts.icon = QRect(parts.check.right() + 1 + kGap, pill.top() + (pill.height() - icon.height()) / 2,
+                     icon.width(), icon.height());
   const int textLeft = parts.icon.right() + 1 + kGap;
-  parts.text = QRect(textLeft, pill.top(), std::max(0, pill.right() + 1 - kPadding - textLeft), pill.height());
+  parts.text =
+      QRect(textLeft, pill.top(), std::max(0, pill.right() + 1 - kPadding - textLeft), pill.height());
   return parts;
 }
 
@@ -248,12 +251,24 @@ void TServiceNavigator::keyPressEvent(QKeyEvent* event) {
   const int current = IndexOf(activeKey_);
   const int page = std::max(1, viewport()->height() / RowHeight());
   switch (event->key()) {
-    case Qt::Key_Down: MoveActiveTo(current + 1); break;
-    case Qt::Key_Up: MoveActiveTo(current < 0 ? 0 : current - 1); break;
-    case Qt::Key_Home: MoveActiveTo(0); break;
-    case Qt::Key_End: MoveActiveTo(Count() - 1); break;
-    case Qt::Key_PageDown: MoveActiveTo(current + page); break;
-    case Qt::Key_PageUp: MoveActiveTo(current - page); break;
+    case Qt::Key_Down:
+      MoveActiveTo(current + 1);
+      break;
+    case Qt::Key_Up:
+      MoveActiveTo(current < 0 ? 0 : current - 1);
+      break;
+    case Qt::Key_Home:
+      MoveActiveTo(0);
+      break;
+    case Qt::Key_End:
+      MoveActiveTo(Count() - 1);
+      break;
+    case Qt::Key_PageDown:
+      MoveActiveTo(current + page);
+      break;
+    case Qt::Key_PageUp:
+      MoveActiveTo(current - page);
+      break;
     case Qt::Key_Return:
     case Qt::Key_Enter:
       if (activeKey_ != 0) Select(activeKey_);

@@ -66,6 +66,12 @@ TApplicationApi::TabHost* TApplicationApi::FindTab(std::uint32_t handle) const n
   return nullptr;
 }
 
+void TApplicationApi::GiveBackWindows() {
+  for (TabHost* tab : tabs_) {
+    if (tab->page) tab->panel->GiveBackHostedWindow();
+  }
+}
+
 TPluginPanel* TApplicationApi::TabPanel(std::uint32_t tab) const noexcept {
   const TabHost* host = FindTab(tab);
   return host ? host->panel : nullptr;

@@ -26,6 +26,9 @@ class TApplicationApi {
   // Withdraws the functions (they answer 0 again) and destroys every tab left.
   ~TApplicationApi();
 
+  // Before the plugins stop: every tab hands its plugin's window back.
+  void GiveBackWindows();
+
   // The plugin tabs, in order of creation.
   [[nodiscard]] std::size_t TabCount() const noexcept { return tabs_.size(); }
   [[nodiscard]] TPluginPanel* TabPanel(std::uint32_t tab) const noexcept;

@@ -12,25 +12,41 @@ TPluginPanel::TPluginPanel(QWidget* parent) : QWidget(parent) {
 }
 
 TPluginPanel::~TPluginPanel() {
-  // A plugin's widget dies with the panel that adopted it, as a child does; a
-  // foreign window is only let go.
+  // A plugin's widget still hosted dies with the panel, as a child does (the
+  // program gives every one back before plugins stop); a foreign window is only
+  // let go.
   if (foreign_) foreign_->setParent(nullptr);
 }
 
 void TPluginPanel::ReleaseHosted() {
   if (!hosted_) return;
-  hosted_->hide();
-  if (foreign_) {
-    // Qt cannot ask another program's window to close; it is handed back
-    // unparented and hidden.
-    foreign_->setParent(nullptr);
-    foreign_->hide();
-    hosted_->deleteLater();
-  } else {
-    hosted_->close();  // the plugin's widget gets its close event
-  }
+  // Taken out first: a plugin may host another window from inside the close event.
+  const QPointer<QWidget> released = hosted_;
+  const QPointer<QWindow> foreign = foreign_;
   hosted_ = nullptr;
   foreign_ = nullptr;
+  released->hide();
+  if (foreign) {
+    // Qt cannot ask another program's window to close; it is handed back
+    // unparented and hidden.
+    foreign->setParent(nullptr);
+    foreign->hide();
+    // The container is ours and, without its window, good for nothing: it goes
+    // at once. Left in the panel until later, layouts and moves of the panel
+    // would reach a container whose window has gone.
+    delete released.data();
+    return;
+  }
+  released->close();  // the plugin's widget gets its close event
+  // And goes back to the plugin, hidden and without a parent: nothing the
+  // program destroys later (perhaps after the plugin's library is gone) takes a
+  // plugin's widget, and its code, with it. Shown again, it is adopted again.
+  if (released) released->setParent(nullptr);
+}
+
+void TPluginPanel::GiveBackHostedWindow() {
+  ReleaseHosted();
+  hostedId_ = 0;
 }
 
 void TPluginPanel::SetHostedWindow(std::uint32_t windowId) {

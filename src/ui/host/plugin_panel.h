@@ -2,8 +2,8 @@
 // Hosts one window that a plugin owns: a tab, the services section's right side
 // and the wizards' plugin pages. The plugin passes a native window id; a widget
 // of the plugin in this process is found by its id and adopted, any other window
-// is embedded as a foreign window. Replacing the window hides the previous one
-// and asks it to close.
+// is embedded as a foreign window. Replacing the window hides the previous one,
+// asks it to close and hands it back to its plugin without a parent.
 
 #include <QPointer>
 #include <QWidget>
@@ -25,6 +25,11 @@ class TPluginPanel : public QWidget {
   // changes nothing.
   void SetHostedWindow(std::uint32_t windowId);
   [[nodiscard]] std::uint32_t HostedWindow() const noexcept { return hostedId_; }
+  // Before the plugins stop: the hosted window is released as a replaced one is
+  // and the panel is empty. Whatever the program destroys afterwards (when a
+  // plugin's library may be gone) then takes no plugin widget, and no plugin
+  // code, with it; the plugin deletes its own.
+  void GiveBackHostedWindow();
   // The widget that shows the hosted window (the plugin's own widget, or the
   // container of a foreign window); null when the panel is empty.
   [[nodiscard]] QWidget* HostedWidget() const noexcept { return hosted_.data(); }

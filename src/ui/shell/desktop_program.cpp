@@ -11,8 +11,7 @@
 #include "shell/qt_main_thread.h"
 #include "shell/section_pages.h"
 #include "host/application_api.h"
-#include "services/service_api.h"
-#include "services/service_registry.h"
+#include "services/desktop_services.h"
 #include "transfers/download_folders.h"
 
 namespace kp {
@@ -97,8 +96,12 @@ bool TDesktopProgram::Start() {
   RouteClicks(*commands_->popup, false);
   applicationApi_ = std::make_unique<TApplicationApi>(registry_, *mainForm_, *commands_->main, *commands_->popup,
                                                       notificationIcons_, programFolder_);
-  services_ = std::make_unique<TServiceRegistry>(programFolder_);
-  serviceApi_ = std::make_unique<TServiceApi>(registry_, *services_);
+  // The service registry (empty until plugins register), its section and the
+  // hidden service wizard.
+  services_ = std::make_unique<TDesktopServices>(registry_, *mainForm_, language_, programFolder_);
+  mainForm_->OnAddService = [this] { services_->AddService(); };
+  mainForm_->OnCustomizeServices = [this] { services_->CustomizeServices(); };
+  mainForm_->OnSelectService = [this](std::uint32_t service) { services_->SelectService(service); };
 
   // 4-5. The built-in commands' icons and the layout.
   TNoSettingsPages settingsPages;
@@ -107,8 +110,9 @@ bool TDesktopProgram::Start() {
   sources.applicationFolder = programFolder_;
   sources.language = &language_;
   sources.findPlugin = findPlugin;
-  ReadLayout(programFolder_ + std::string(kLayoutFileName), *commands_->main, *commands_->popup,
-             sections, settingsPages, sources);
+  const TLayoutResult layout = ReadLayout(programFolder_ + std::string(kLayoutFileName), *commands_->main,
+                                          *commands_->popup, sections, settingsPages, sources);
+  services_->ShowIn(layout.servicesListManager, layout.servicesListMenu, commands_->images);
 
   // 6. The share tree, the access rights, the scanning rules and the users are
   // loaded here once their parts of the program are built.
@@ -158,16 +162,22 @@ void TDesktopProgram::ShutdownSteps() {
   // 2. Uploads, downloads and searches are closed here once they are built.
   // 3.
   mainForm_->StopProcessTimer();
-  // 4-7. The service wizard's host, the search history, the share tree, the
-  // access rights and the users are emptied and saved here once they are built.
+  // 4. Every window a plugin put into ours goes back to it: the wizard's page,
+  // the selected service's window and the tabs' windows. What the program
+  // destroys after the plugins have gone must not take plugin code with it.
+  services_->GiveBackPluginWindows();
+  applicationApi_->GiveBackWindows();
+  // 5-7. The search history, the share tree, the access rights and the users are
+  // saved and emptied here once they are built.
   // 8.
   plugins_.UnloadAllPlugins();
-  // 9-10. The Application API's lists (tabs and their windows, notification
-  // icons), then the window itself.
-  serviceApi_.reset();
-  services_.reset();
+  // 9. The working lists: the services (nobody is told any more), the
+  // Application API's tabs with their windows, the notification icons.
+  services_->ForgetServices();
   applicationApi_.reset();
   notificationIcons_.Clear();
+  // 10. The service wizard and the services section's helpers, then the window.
+  services_.reset();
   commands_.reset();
   mainForm_.reset();
 }

@@ -17,8 +17,7 @@ class TApplicationApi;
 class TCommandManager;
 class TMainForm;
 class TQtMainThread;
-class TServiceApi;
-class TServiceRegistry;
+class TDesktopServices;
 class TSimpleConfig;
 
 class TDesktopProgram {
@@ -40,6 +39,8 @@ class TDesktopProgram {
   [[nodiscard]] TMainForm& MainForm() const noexcept { return *mainForm_; }
   [[nodiscard]] TPluginManager& Plugins() noexcept { return plugins_; }
   [[nodiscard]] TSettings& Settings() noexcept { return settings_; }
+  // The services, their section, menu, wizard and dialogs; none before Start.
+  [[nodiscard]] TDesktopServices* Services() const noexcept { return services_.get(); }
   [[nodiscard]] bool ApplicationStarted() const noexcept { return applicationStarted_; }
   // The window has closed (the program ends), possibly already during Start when a
   // plugin asked to exit from its start event: then there is no loop to run.
@@ -63,8 +64,7 @@ class TDesktopProgram {
   std::unique_ptr<TMainForm> mainForm_;
   std::unique_ptr<Commands> commands_;
   std::unique_ptr<TApplicationApi> applicationApi_;
-  std::unique_ptr<TServiceRegistry> services_;
-  std::unique_ptr<TServiceApi> serviceApi_;
+  std::unique_ptr<TDesktopServices> services_;
   bool applicationStarted_ = false;
   bool finished_ = false;
   bool closed_ = false;

@@ -184,7 +184,10 @@ void TMainForm::SetOnlineState(bool online) {
   const QString caption = FromUtf8(context_.settings.Application.Name) + " (" +
                           Language("Main", online ? "00001" : "00002") + ")";
   setWindowTitle(caption);
-  QApplication::setApplicationDisplayName(FromUtf8(context_.settings.Application.Name));
+  // The task bar shows the window's caption here. A display name would be added
+  // to every caption by the platform ("Keplinor (Online) — Keplinor"), so the
+  // program's name is its application name instead.
+  QApplication::setApplicationName(FromUtf8(context_.settings.Application.Name));
   if (trayIcon_) trayIcon_->SetTip(caption);
 }
 
@@ -223,30 +226,39 @@ void TMainForm::ShowAboutDialog() {
   dialog.exec();
 }
 
-void TMainForm::RunCoreCommand(int command) {
-  switch (command) {
-    case command::kExit:
+void TMainForm::RunCoreCommand(std::int32_t command) {
+  switch (CoreActionOf(command)) {
+    case TCoreAction::Exit:
       ExitCommand();
       break;
-    case command::kUploads:
+    case TCoreAction::ActivateUploads:
       sections_->Activate(Section::Uploads);
       break;
-    case command::kDownloads:
+    case TCoreAction::ActivateDownloads:
       sections_->Activate(Section::Downloads);
       break;
-    case command::kHelp:
+    case TCoreAction::OpenHelp:
       ShellOpen(context_.settings.Application.HelpURL);
       break;
-    case command::kAbout:
+    case TCoreAction::ShowAbout:
       ShowAboutDialog();
       break;
-    case command::kToggleWindow:
+    case TCoreAction::ToggleMainWindow:
       ToggleMainWindow();
       break;
-    // The settings dialog, the search request and the service dialogs, and
-    // service entries of the services list, are not built yet: their commands
-    // do nothing until they are.
-    default:
+    case TCoreAction::OpenServiceWizard:
+      if (OnAddService) OnAddService();
+      break;
+    case TCoreAction::OpenServicesDialog:
+      if (OnCustomizeServices) OnCustomizeServices();
+      break;
+    case TCoreAction::SelectService:
+      if (OnSelectService && command != command::kNothing) OnSelectService(static_cast<std::uint32_t>(command));
+      break;
+    // The settings dialog and the search request are not built yet: their
+    // commands do nothing until they are.
+    case TCoreAction::OpenSettings:
+    case TCoreAction::ShowSearchRequest:
       break;
   }
 }

@@ -6,6 +6,7 @@
 
 #include <QMainWindow>
 #include <QTimer>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -75,7 +76,13 @@ class TMainForm : public QMainWindow {
 
   void ShowAboutDialog();
   // The core's own commands (those of entries and buttons without a plugin).
-  void RunCoreCommand(int command);
+  void RunCoreCommand(std::int32_t command);
+  // The service commands are carried out by the services part of the program:
+  // the service wizard, the Customize dialog, and a service's entry of the
+  // services list (whose command is the service's handle).
+  std::function<void()> OnAddService;
+  std::function<void()> OnCustomizeServices;
+  std::function<void(std::uint32_t service)> OnSelectService;
 
   // Writes the window's rectangle into the settings (at every shutdown).
   void StoreGeometry() const;

@@ -10,12 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "host/main_loop.h"
-#include "host/plugin_manager.h"
 #include "recorded_lines.h"
-#include "services/service_api.h"
-#include "support/service_plugin.h"
-#include "support/temp_folder.h"
+#include "support/service_plugins_fixture.h"
 
 namespace kp {
 namespace {
@@ -63,43 +59,15 @@ class RecordingListener final : public IServiceListener {
   Strings& log_;
 };
 
-class ServiceRegistryTest : public ::testing::Test {
+class ServiceRegistryTest : public test::ServicePluginsTest {
  protected:
-  void SetUp() override {
-    kp_test_record_clear();
-    services_.SetView(&view_);
-  }
-
-  // Loads a copy of a services plugin from the temporary program folder.
-  test::TServicePlugin Load(const char* built, const std::string& name) {
-    const fs::path target = temp_ / ("Plugins/" + name);
-    fs::create_directories(target.parent_path());
-    fs::copy_file(built, target);
-    EXPECT_TRUE(plugins_.LoadPlugin(target.string()));
-    TPluginHolder& plugin = *plugins_.GetPlugin(plugins_.GetPluginCount() - 1);
-    plugins_.BindPlugin(plugin);
-    return test::TServicePlugin(plugin);
-  }
+  ServiceRegistryTest() { services_.SetView(&view_); }
+  ~ServiceRegistryTest() override { services_.SetView(nullptr); }
 
   static Strings Records() { return test::RecordedLines(); }
-  // The log without the record dumps.
-  static Strings Events() {
-    Strings events;
-    for (const std::string& line : Records()) {
-      if (line.find(":record ") == std::string::npos) events.push_back(line);
-    }
-    return events;
-  }
+  static Strings Events() { return EventsWithoutRecords(); }
   static std::string Handle(std::uint32_t handle) { return std::to_string(handle); }
 
-  test::TempFolder temp_;
-  TMainThreadQueue queue_;
-  TDispatcher dispatcher_{queue_};
-  TApiRegistry api_{dispatcher_};
-  TMainLoop loop_{queue_};
-  TServiceRegistry services_{temp_.Path()};
-  TServiceApi serviceApi_{api_, services_};
-  TPluginManager plugins_{api_, [this] { loop_.ProcessPendingMessages(); }};
   RecordingView view_;
 };
 

@@ -8,13 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "host/main_loop.h"
-#include "host/plugin_manager.h"
 #include "recorded_lines.h"
-#include "services/service_api.h"
-#include "services/service_registry.h"
-#include "support/service_plugin.h"
-#include "support/temp_folder.h"
+#include "support/service_plugins_fixture.h"
 
 namespace kp {
 namespace {
@@ -32,46 +27,17 @@ class RecordingWizardView final : public IServiceWizardView {
   void CloseWizard(bool completed) override { calls.push_back(completed ? "closed ok" : "closed cancel"); }
 };
 
-class ServiceWizardTest : public ::testing::Test {
+class ServiceWizardTest : public test::ServicePluginsTest {
  protected:
-  void SetUp() override {
-    kp_test_record_clear();
-    serviceApi_.SetWizard(&wizard_);
-    wizard_.SetView(&view_);
-  }
+  ServiceWizardTest() { wizard_.SetView(&view_); }
+  ~ServiceWizardTest() override { wizard_.SetView(nullptr); }
 
-  test::TServicePlugin Load(const char* built, const std::string& name) {
-    const fs::path target = temp_ / ("Plugins/" + name);
-    fs::create_directories(target.parent_path());
-    fs::copy_file(built, target);
-    EXPECT_TRUE(plugins_.LoadPlugin(target.string()));
-    TPluginHolder& plugin = *plugins_.GetPlugin(plugins_.GetPluginCount() - 1);
-    plugins_.BindPlugin(plugin);
-    return test::TServicePlugin(plugin);
-  }
+  static Strings Events() { return EventsWithoutRecords(); }
 
-  // The log without the record dumps that the select event adds.
-  static Strings Events() {
-    Strings events;
-    for (const std::string& line : test::RecordedLines()) {
-      if (line.find(":record ") == std::string::npos) events.push_back(line);
-    }
-    return events;
-  }
-
-  test::TempFolder temp_;
-  TMainThreadQueue queue_;
-  TDispatcher dispatcher_{queue_};
-  TApiRegistry api_{dispatcher_};
-  TMainLoop loop_{queue_};
-  TServiceRegistry services_{temp_.Path()};
-  TServiceApi serviceApi_{api_, services_};
-  TServiceWizard wizard_{services_};
   RecordingWizardView view_;
-  TPluginManager plugins_{api_, [this] { loop_.ProcessPendingMessages(); }};
 };
 
-TEST_F(ServiceWizardTest, AnEditNeverStartsAsIfItWereOnTheTypePage) {
+TEST_F(ServiceWizardTest, AnEditStartsAfreshWhateverTheLastRunLeft) {
   test::TServicePlugin plugin = Load(KP_TP_SERVICES, "net.so");
   const std::uint32_t type = plugin.AddType("Network");
   const std::uint32_t service = plugin.Add(type, "One");
@@ -90,6 +56,18 @@ TEST_F(ServiceWizardTest, AnEditNeverStartsAsIfItWereOnTheTypePage) {
   EXPECT_EQ(Events(), (Strings{"net.so:OnServiceWizardEdit " + handle, "net.so:OnServiceWizardChange " + handle + " 6",
                                "net.so:OnServiceWizardCancel " + handle}));
   EXPECT_FALSE(wizard_.BeginEdit(0x1234)) << "an unknown service opens nothing";
+
+  // One that ended busy on its last page: the edit neither completes at once nor
+  // keeps Next off.
+  plugin.ShowWizardPanel(0, wizard_status::kLastPage);
+  plugin.ShowWizardPanel(0, wizard_status::kBusy);
+  ASSERT_TRUE(wizard_.BeginEdit(service));
+  EXPECT_TRUE(wizard_.NextEnabled());
+  EXPECT_FALSE(wizard_.BackEnabled());
+  EXPECT_FALSE(wizard_.NextIsFinish());
+  kp_test_record_clear();
+  wizard_.Next();
+  EXPECT_EQ(Events(), Strings{"net.so:OnServiceWizardChange " + handle + " 6"});
 }
 
 TEST_F(ServiceWizardTest, ATypeRemovedWhileItsPageIsShownIsNotOffered) {

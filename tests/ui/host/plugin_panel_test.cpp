@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <QtTest/QTest>
@@ -101,6 +102,25 @@ TEST(PluginPanel, TabMovesThroughTheHostedControlsAndOut) {
 
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
   EXPECT_EQ(QApplication::focusWidget(), two) << "Shift+Tab enters at the last control";
+}
+
+TEST(PluginPanel, GivesTheHostedWindowBackAliveAndUnparentedBeforePluginsStop) {
+  auto* panel = new TPluginPanel();
+  auto* plugin = new PluginWindow();
+  QPointer<PluginWindow> watch(plugin);
+  panel->SetHostedWindow(IdOf(*plugin));
+  ASSERT_EQ(plugin->parentWidget(), panel);
+
+  panel->GiveBackHostedWindow();
+  EXPECT_EQ(panel->HostedWindow(), 0u);
+  EXPECT_EQ(panel->HostedWidget(), nullptr);
+  EXPECT_EQ(plugin->parentWidget(), nullptr);
+  EXPECT_FALSE(plugin->isVisible());
+  EXPECT_EQ(plugin->closeRequests, 1);
+
+  delete panel;
+  ASSERT_FALSE(watch.isNull()) << "the panel no longer takes the plugin's widget with it";
+  delete plugin;  // what the plugin does when it stops
 }
 
 }  // namespace

@@ -1,0 +1,50 @@
+#include "services/delete_service_dialog.h"
+
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "services/language_text.h"
+
+namespace kp {
+
+TDeleteServiceDialog::TDeleteServiceDialog(TSimpleConfig& language, const QString& description,
+                                           QWidget* parent)
+    : QDialog(parent) {
+  setWindowTitle(LanguageText(language, "General", "00002"));
+
+  auto* question = new QLabel(LanguageText(language, "DeleteService", "00001"));
+  question->setObjectName(QStringLiteral("question"));
+  question->setWordWrap(true);
+  // Service names come from plugins; they are shown as they are, never as markup.
+  auto* name = new QLabel(description);
+  name->setObjectName(QStringLiteral("description"));
+  name->setTextFormat(Qt::PlainText);
+  name->setWordWrap(true);
+  QFont bold = name->font();
+  bold.setBold(true);
+  name->setFont(bold);
+
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+  ok_ = buttons->button(QDialogButtonBox::Ok);
+  cancel_ = buttons->button(QDialogButtonBox::Cancel);
+  ok_->setText(LanguageText(language, "General", "00003"));
+  cancel_->setText(LanguageText(language, "General", "00004"));
+  // Removing is not undone: the safe answer is the one Enter gives.
+  cancel_->setDefault(true);
+  cancel_->setFocus();
+  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(question);
+  layout->addWidget(name);
+  layout->addStretch();
+  layout->addWidget(buttons);
+}
+
+}  // namespace kp
+
+// The meta-object code of the class, compiled with it.
+#include "moc_delete_service_dialog.cpp"

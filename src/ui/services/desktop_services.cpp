@@ -1,0 +1,81 @@
+#include "services/desktop_services.h"
+
+#include <QVBoxLayout>
+
+#include "config/global_stores.h"
+#include "config/shared_routines.h"
+#include "host/plugin_panel.h"
+#include "services/customize_services_dialog.h"
+#include "services/service_api.h"
+#include "services/service_registry.h"
+#include "services/service_wizard.h"
+#include "services/service_wizard_dialog.h"
+#include "services/services_section.h"
+#include "services/services_view.h"
+#include "shell/image_list.h"
+#include "shell/main_form.h"
+#include "shell/section_pages.h"
+
+namespace kp {
+
+TDesktopServices::TDesktopServices(TApiRegistry& api, TMainForm& mainForm, TSimpleConfig& language,
+                                   std::string programFolder)
+    : mainForm_(mainForm),
+      language_(language),
+      programFolder_(programFolder),
+      images_(std::make_unique<TImageList>()),
+      registry_(std::make_unique<TServiceRegistry>(programFolder)),
+      wizard_(std::make_unique<TServiceWizard>(*registry_)),
+      api_(std::make_unique<TServiceApi>(api, *registry_)),
+      section_(new TServicesSection()) {
+  QWidget* page = mainForm_.Sections().Page(Section::Services);
+  auto* layout = new QVBoxLayout(page);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(section_);
+  section_->OnAddService = [this] { AddService(); };
+  section_->OnCustomize = [this] { CustomizeServices(); };
+
+  wizardDialog_ = std::make_unique<TServiceWizardDialog>(*wizard_, *registry_, language_, *images_, &mainForm_);
+  api_->SetWizard(wizard_.get());
+}
+
+TDesktopServices::~TDesktopServices() {
+  api_.reset();
+  view_.reset();
+  wizardDialog_.reset();
+  registry_->Clear();
+}
+
+void TDesktopServices::ShowIn(TCommandManager* listManager, std::uint32_t listHeading,
+                              TImageList& commandImages) {
+  SetLanguageSection("Main", language_);
+  const QString addCaption = QString::fromStdString(GetLanguageText("00010", language_));
+  const QString customizeCaption = QString::fromStdString(GetLanguageText("00011", language_));
+  section_->SetButtonLook(addCaption, commandImages.ImageFor(ResolveIconFile("AddServiceIcon.bmp", {}, programFolder_)),
+                          customizeCaption,
+                          commandImages.ImageFor(ResolveIconFile("CustomizeServicesIcon.bmp", {}, programFolder_)));
+  view_ = std::make_unique<TServicesView>(*registry_, *section_, mainForm_, *images_, listManager, listHeading);
+}
+
+void TDesktopServices::AddService() { wizardDialog_->RunToAdd(); }
+
+void TDesktopServices::CustomizeServices() {
+  TCustomizeServicesDialog dialog(*registry_, language_, *images_,
+                                  [this](std::uint32_t service) { wizardDialog_->RunToEdit(service); }, &mainForm_);
+  dialog.exec();
+}
+
+void TDesktopServices::SelectService(std::uint32_t service) {
+  if (!registry_->FindService(service)) return;
+  mainForm_.Sections().Activate(Section::Services);
+  registry_->SetActive(service);
+}
+
+void TDesktopServices::GiveBackPluginWindows() {
+  wizardDialog_->ReleasePluginWindow();
+  section_->MainPanel().GiveBackHostedWindow();
+}
+
+void TDesktopServices::ForgetServices() noexcept { registry_->Clear(); }
+
+}  // namespace kp

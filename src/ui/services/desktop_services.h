@@ -1,0 +1,72 @@
+#pragma once
+// The services in the desktop program: the registry and its API functions, the
+// Services section with its navigator, the services list menu, the service
+// wizard (made hidden with the main window, shown for each use) and the
+// Customize dialog.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace kp {
+
+class TApiRegistry;
+class TCommandManager;
+class TImageList;
+class TMainForm;
+class TServiceApi;
+class TServiceRegistry;
+class TServicesSection;
+class TServicesView;
+class TServiceWizard;
+class TServiceWizardDialog;
+class TSimpleConfig;
+
+class TDesktopServices {
+ public:
+  // Puts the Services section into the main window's services page and the
+  // Service functions into the API; the registry starts empty.
+  TDesktopServices(TApiRegistry& api, TMainForm& mainForm, TSimpleConfig& language, std::string programFolder);
+  TDesktopServices(const TDesktopServices&) = delete;
+  TDesktopServices& operator=(const TDesktopServices&) = delete;
+  // Withdraws the functions and destroys what is left of the registry.
+  ~TDesktopServices();
+
+  // Once the layout is read: the services are listed under its heading entry
+  // (none: they stay out of the menu), and the section's buttons take their
+  // captions and icons. From here on the registry is shown.
+  void ShowIn(TCommandManager* listManager, std::uint32_t listHeading, TImageList& commandImages);
+
+  // The "Add Service" button and command: the wizard, modally.
+  void AddService();
+  // The "Customize..." button and command: the Customize dialog, modally.
+  void CustomizeServices();
+  // A service's entry of the services list: the Services section and the
+  // service become the active ones. An unknown service does nothing.
+  void SelectService(std::uint32_t service);
+
+  // At shutdown, before the plugins go: the wizard's page and the selected
+  // service's window are handed back to their plugins.
+  void GiveBackPluginWindows();
+  // Once the plugins are unloaded: every type and service is dropped, nobody told.
+  void ForgetServices() noexcept;
+
+  [[nodiscard]] TServiceRegistry& Registry() const noexcept { return *registry_; }
+  [[nodiscard]] TServicesSection& Section() const noexcept { return *section_; }
+  [[nodiscard]] TServiceWizard& Wizard() const noexcept { return *wizard_; }
+  [[nodiscard]] TServiceWizardDialog& WizardDialog() const noexcept { return *wizardDialog_; }
+
+ private:
+  TMainForm& mainForm_;
+  TSimpleConfig& language_;
+  std::string programFolder_;
+  std::unique_ptr<TImageList> images_;  // the services' icons, one per file
+  std::unique_ptr<TServiceRegistry> registry_;
+  std::unique_ptr<TServiceWizard> wizard_;
+  std::unique_ptr<TServiceApi> api_;
+  TServicesSection* section_;  // owned by the main window's services page
+  std::unique_ptr<TServiceWizardDialog> wizardDialog_;
+  std::unique_ptr<TServicesView> view_;
+};
+
+}  // namespace kp

@@ -1,0 +1,16 @@
+#pragma once
+// The services dialogs read their captions from the language file by section
+// and id; the store's selected section changes with every read.
+
+#include <QString>
+
+#include "config/global_stores.h"
+
+namespace kp {
+
+inline QString LanguageText(TSimpleConfig& language, const char* section, const char* id) {
+  SetLanguageSection(section, language);
+  return QString::fromStdString(GetLanguageText(id, language));
+}
+
+}  // namespace kp
