@@ -9,7 +9,7 @@
 #include <QVBoxLayout>
 
 #include "services/delete_service_dialog.h"
-#include "services/language_text.h"
+#include "shell/language_text.h"
 #include "services/service_registry.h"
 #include "shell/image_list.h"
 

@@ -5,7 +5,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "services/language_text.h"
+#include "shell/language_text.h"
 
 namespace kp {
 

@@ -2,7 +2,6 @@
 
 #include <QVBoxLayout>
 
-#include "config/global_stores.h"
 #include "config/shared_routines.h"
 #include "host/plugin_panel.h"
 #include "services/customize_services_dialog.h"
@@ -13,6 +12,7 @@
 #include "services/services_section.h"
 #include "services/services_view.h"
 #include "shell/image_list.h"
+#include "shell/language_text.h"
 #include "shell/main_form.h"
 #include "shell/section_pages.h"
 
@@ -48,9 +48,8 @@ TDesktopServices::~TDesktopServices() {
 
 void TDesktopServices::ShowIn(TCommandManager* listManager, std::uint32_t listHeading,
                               TImageList& commandImages) {
-  SetLanguageSection("Main", language_);
-  const QString addCaption = QString::fromStdString(GetLanguageText("00010", language_));
-  const QString customizeCaption = QString::fromStdString(GetLanguageText("00011", language_));
+  const QString addCaption = LanguageText(language_, "Main", "00010");
+  const QString customizeCaption = LanguageText(language_, "Main", "00011");
   section_->SetButtonLook(addCaption, commandImages.ImageFor(ResolveIconFile("AddServiceIcon.bmp", {}, programFolder_)),
                           customizeCaption,
                           commandImages.ImageFor(ResolveIconFile("CustomizeServicesIcon.bmp", {}, programFolder_)));

@@ -10,7 +10,7 @@
 #include <QVBoxLayout>
 
 #include "host/plugin_panel.h"
-#include "services/language_text.h"
+#include "shell/language_text.h"
 #include "services/service_registry.h"
 #include "shell/image_list.h"
 

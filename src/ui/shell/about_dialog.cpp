@@ -13,16 +13,9 @@
 #include "config/shared_routines.h"
 #include "config/text_basics.h"
 #include "host/plugin_manager.h"
+#include "shell/language_text.h"
 
 namespace kp {
-namespace {
-
-QString Text(TSimpleConfig& language, const char* section, const char* id) {
-  SetLanguageSection(section, language);
-  return QString::fromStdString(GetLanguageText(id, language));
-}
-
-}  // namespace
 
 QStringList TAboutDialog::PluginRows(const TPluginManager& plugins) {
   QStringList rows;
@@ -57,7 +50,7 @@ TAboutDialog::TAboutDialog(const TSettings& settings, const TPluginManager& plug
   big.setBold(true);
   title->setFont(big);
   aboutLayout->addWidget(title);
-  aboutLayout->addWidget(new QLabel(Text(language, "About", "00003")));
+  aboutLayout->addWidget(new QLabel(LanguageText(language, "About", "00003")));
   const QString email = QString::fromStdString(settings.Application.HelpEmail);
   auto* link = new QLabel(QStringLiteral("<a href=\"mailto:%1\">%1</a>").arg(email.toHtmlEscaped()));
   link->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
@@ -65,21 +58,21 @@ TAboutDialog::TAboutDialog(const TSettings& settings, const TPluginManager& plug
   aboutLayout->addWidget(link);
   aboutLayout->addWidget(new QLabel(QStringLiteral("Free software for sharing files over many networks.")));
   aboutLayout->addStretch();
-  tabs->addTab(about, Text(language, "About", "00001"));
+  tabs->addTab(about, LanguageText(language, "About", "00001"));
 
   auto* version = new QWidget();
   auto* versionLayout = new QVBoxLayout(version);
   versionLayout->addWidget(
-      new QLabel(Text(language, "About", "00004") + " " + QString::fromStdString(GetVersionText())));
-  versionLayout->addWidget(new QLabel(Text(language, "About", "00005")));
+      new QLabel(LanguageText(language, "About", "00004") + " " + QString::fromStdString(GetVersionText())));
+  versionLayout->addWidget(new QLabel(LanguageText(language, "About", "00005")));
   auto* list = new QListWidget();
   list->setObjectName(QStringLiteral("pluginList"));
   list->addItems(PluginRows(plugins));
   versionLayout->addWidget(list);
-  tabs->addTab(version, Text(language, "About", "00002"));
+  tabs->addTab(version, LanguageText(language, "About", "00002"));
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok);
-  buttons->button(QDialogButtonBox::Ok)->setText(Text(language, "General", "00003"));
+  buttons->button(QDialogButtonBox::Ok)->setText(LanguageText(language, "General", "00003"));
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
 
   auto* layout = new QVBoxLayout(this);

@@ -18,6 +18,7 @@
 #include "host/plugin_events.h"
 #include "shell/about_dialog.h"
 #include "shell/command_numbers.h"
+#include "shell/language_text.h"
 #include "shell/section_pages.h"
 #include "shell/tray_icon.h"
 
@@ -73,8 +74,7 @@ TMainForm::TMainForm(TMainFormContext context, QWidget* parent)
 TMainForm::~TMainForm() = default;
 
 QString TMainForm::Language(const char* section, const char* id) const {
-  SetLanguageSection(section, context_.language);
-  return FromUtf8(GetLanguageText(id, context_.language));
+  return LanguageText(context_.language, section, id);
 }
 
 QString TMainForm::SmallStateIcon() const {

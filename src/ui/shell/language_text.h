@@ -1,6 +1,6 @@
 #pragma once
-// The services dialogs read their captions from the language file by section
-// and id; the store's selected section changes with every read.
+// A text of the language file by section and id, for the desktop face. The
+// store's selected section changes with every read.
 
 #include <QString>
 
