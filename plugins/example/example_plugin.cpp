@@ -8,8 +8,8 @@
 // It runs inside the program's process, so it shares the program's Qt: widgets
 // are made on the main thread (TPlugin_OnStartup and events run there) and
 // handed over by their window id. Texts reach Qt as plain literals, which
-// QString copies: a QStringLiteral would point into this library, and the
-// program, not we, decides when a widget it hosts is destroyed.
+// QString copies: a QStringLiteral would point into this library, which must
+// not matter to a widget whichever side destroys it.
 #include <QApplication>
 #include <QLabel>
 #include <QPointer>
@@ -37,8 +37,8 @@ enum Command : int32_t { kHeading = 0, kSayHello = 1, kShowTab = 2, kShowWindow 
 QObject* guard = nullptr;
 
 kp_handle tab = 0;
-// Watched, not owned: once the tab hosts it, the program destroys it when it
-// pleases, and the pointer must then read as null rather than dangle.
+// Watched: the program destroys it with the tab if we remove the tab, and the
+// pointer must then read as null rather than dangle.
 QPointer<QWidget> tabWidget;
 QLabel* status = nullptr;  // a child of tabWidget: valid while tabWidget is
 int clicks = 0;
@@ -116,7 +116,7 @@ KP_STARTUP {
 KP_SHUTDOWN {
   example::StopWizard();
   example::StopServices();
-  // A widget the program never took (a tab it refused) is still ours.
+  // The program handed the tab's widget back before stopping us.
   example::DeleteUnlessAdopted(tabWidget);
   tabWidget = nullptr;
   status = nullptr;

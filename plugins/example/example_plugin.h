@@ -22,8 +22,9 @@ bool HaveWidgets();
 // has nothing left that leads back into our code.
 QObject* Guard();
 
-// Deletes a widget of ours unless the program has adopted it. An adopted
-// widget has a parent of the program's and is the program's to destroy.
+// Deletes a widget of ours unless the program holds it: a hosted widget has a
+// parent of the program's. Before plugins stop the program hands every one
+// back, so at our shutdown this deletes them all.
 void DeleteUnlessAdopted(QWidget* widget);
 
 // ---- The service type, the services and their main panel (example_services.cpp)
