@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 #include <filesystem>
@@ -196,8 +197,21 @@ TEST_F(DesktopServicesTest, TheSelectedServicesWindowShowsBesideTheNavigatorUnti
   plugin_->Remove(one);
   EXPECT_EQ(panel.HostedWidget(), nullptr);
   EXPECT_FALSE(page->isVisible());
+  EXPECT_EQ(page->parentWidget(), nullptr) << "back with its plugin";
   EXPECT_EQ(Navigator().Count(), 0);
   EXPECT_EQ(Navigator().ActiveKey(), 0u);
+
+  // A window still shown when the program ends goes back before plugins stop,
+  // and outlives the window that showed it.
+  plugin_->Add(type, "Two");
+  plugin_->ShowMainPanel(static_cast<std::uint32_t>(page->winId()));
+  ASSERT_EQ(panel.HostedWidget(), page);
+  QPointer<QLabel> watch(page);
+  program_->Finish();
+  program_.reset();
+  ASSERT_FALSE(watch.isNull());
+  EXPECT_EQ(page->parentWidget(), nullptr);
+  delete page;
 }
 
 TEST_F(DesktopServicesTest, TheAddServiceCommandAndButtonOpenTheWizardOnItsTypePage) {
