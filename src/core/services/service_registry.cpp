@@ -72,20 +72,15 @@ bool TServiceRegistry::AnyOnline() const noexcept {
 std::uint32_t TServiceRegistry::AddType(TPluginHolder* caller, std::string_view description,
                                         std::string_view iconFile, const TGuid& guid) {
   types_.reserve(types_.size() + 1);
-  auto* type = new TServiceTypeHolder();
+  auto type = std::make_unique<TServiceTypeHolder>();
+  type->record = MakeLowBlock(ServiceTypeRecordLayout::kSize);
   type->plugin = caller;
   type->guid = guid;
   type->description = std::string(description);
   type->iconFileName = ResolveIcon(iconFile, caller);
-  try {
-    type->record = MakeLowBlock(ServiceTypeRecordLayout::kSize);
-  } catch (...) {
-    delete type;
-    throw;
-  }
   WriteServiceTypeRecord(*type);
-  types_.push_back(type);
-  return type->Handle();
+  types_.push_back(type.release());
+  return types_.back()->Handle();
 }
 
 void TServiceRegistry::EditType(std::uint32_t handle, std::string_view description) {
@@ -106,8 +101,9 @@ void TServiceRegistry::RemoveType(TPluginHolder* caller, std::uint32_t handle) {
   std::size_t rounds = type->services.size() + kRemovalRoundsToSpare;
   while (type && !type->services.empty()) {
     TServiceHolder* first = type->services.front();
-    DetachService(rounds > 0 ? caller : nullptr, *first, rounds > 0);
-    if (rounds > 0) --rounds;
+    const bool withEvents = rounds > 0;
+    DetachService(caller, *first, withEvents);
+    if (withEvents) --rounds;
     type = FindType(handle);
   }
   if (!type) return;
@@ -123,13 +119,9 @@ std::uint32_t TServiceRegistry::AddService(TPluginHolder* caller, std::uint32_t 
 
   services_.reserve(services_.size() + 1);
   type->services.reserve(type->services.size() + 1);
-  auto* service = new TServiceHolder();
-  try {
-    service->record = MakeLowBlock(ServiceRecordLayout::kSize);
-  } catch (...) {
-    delete service;
-    throw;
-  }
+  auto owned = std::make_unique<TServiceHolder>();
+  owned->record = MakeLowBlock(ServiceRecordLayout::kSize);
+  TServiceHolder* service = owned.get();
   service->type = type;
   service->plugin = caller;
   service->guid = guid;
@@ -138,7 +130,7 @@ std::uint32_t TServiceRegistry::AddService(TPluginHolder* caller, std::uint32_t 
   service->offlineIconFileName = ResolveIcon(offlineIcon, caller);
   service->currentIconFileName = service->offlineIconFileName;  // every service starts offline
   service->data = data;
-  type->services.push_back(service);
+  type->services.push_back(owned.release());
   services_.push_back(service);
   const std::uint32_t handle = service->Handle();
   WriteServiceRecord(*service);

@@ -7,8 +7,6 @@
 namespace kp {
 namespace {
 
-std::size_t Event(const char* name) { return EventNumber(name); }
-
 bool Exports(const TPluginHolder* plugin, std::size_t event) {
   return plugin && plugin->EventSlot(event) != nullptr;
 }
@@ -64,7 +62,7 @@ bool TServiceWizard::BeginEdit(std::uint32_t handle) {
   nextEnabled_ = true;
   nextIsFinish_ = false;
   ButtonsChanged();
-  static const std::size_t onEdit = Event("OnServiceWizardEdit");
+  static const std::size_t onEdit = EventNumber("OnServiceWizardEdit");
   if (plugin_) SendEvent(*plugin_, onEdit, handle);
   return true;
 }
@@ -75,9 +73,9 @@ void TServiceWizard::ChooseType(int index) noexcept {
 
 void TServiceWizard::Next() {
   if (onTypePage_) ShowPluginArea();
-  static const std::size_t onAdd = Event("OnServiceWizardAdd");
-  static const std::size_t onChange = Event("OnServiceWizardChange");
-  static const std::size_t onComplete = Event("OnServiceWizardComplete");
+  static const std::size_t onAdd = EventNumber("OnServiceWizardAdd");
+  static const std::size_t onChange = EventNumber("OnServiceWizardChange");
+  static const std::size_t onComplete = EventNumber("OnServiceWizardComplete");
 
   switch (status_) {
     case wizard_status::kTypePage: {
@@ -115,15 +113,15 @@ void TServiceWizard::Back() {
     ButtonsChanged();
     return;
   }
-  static const std::size_t onChange = Event("OnServiceWizardChange");
+  static const std::size_t onChange = EventNumber("OnServiceWizardChange");
   if (plugin_) SendEvent(*plugin_, onChange, ServiceArgument(), kWizardDirectionBack);
 }
 
 // A plugin takes part in the wizard's page changes by exporting
 // OnServiceWizardChange; only such a plugin hears of a Cancel.
 void TServiceWizard::Cancel() {
-  static const std::size_t onChange = Event("OnServiceWizardChange");
-  static const std::size_t onCancel = Event("OnServiceWizardCancel");
+  static const std::size_t onChange = EventNumber("OnServiceWizardChange");
+  static const std::size_t onCancel = EventNumber("OnServiceWizardCancel");
   if (status_ != wizard_status::kTypePage && Exports(plugin_, onChange)) {
     SendEvent(*plugin_, onCancel, ServiceArgument());
   }
@@ -163,7 +161,6 @@ void TServiceWizard::ShowWizardPanel(TPluginHolder* caller, std::uint32_t window
   }
   if (!allowBack) backEnabled_ = false;
   ButtonsChanged();
-  hostedWindow_ = window;
   if (view_) view_->HostWindow(window);
 }
 

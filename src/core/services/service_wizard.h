@@ -75,17 +75,11 @@ class TServiceWizard {
   // ServiceShowWizardPanel: the calling plugin's page and status.
   void ShowWizardPanel(TPluginHolder* caller, std::uint32_t window, std::int32_t status, bool allowBack);
 
-  [[nodiscard]] bool AddMode() const noexcept { return addMode_; }
-  [[nodiscard]] std::int32_t Status() const noexcept { return status_; }
   [[nodiscard]] bool OnTypePage() const noexcept { return onTypePage_; }
-  [[nodiscard]] TPluginHolder* Plugin() const noexcept { return plugin_; }
   [[nodiscard]] std::uint32_t ServiceType() const noexcept { return serviceType_; }
-  [[nodiscard]] std::uint32_t Service() const noexcept { return service_; }
   [[nodiscard]] bool BackEnabled() const noexcept { return backEnabled_; }
   [[nodiscard]] bool NextEnabled() const noexcept { return nextEnabled_; }
   [[nodiscard]] bool NextIsFinish() const noexcept { return nextIsFinish_; }
-  // The window shown in the plugin area; 0 when none.
-  [[nodiscard]] std::uint32_t HostedWindow() const noexcept { return hostedWindow_; }
 
  private:
   void ShowTypePage();
@@ -108,7 +102,6 @@ class TServiceWizard {
   bool backEnabled_ = false;
   bool nextEnabled_ = true;
   bool nextIsFinish_ = false;
-  std::uint32_t hostedWindow_ = 0;
 };
 
 }  // namespace kp

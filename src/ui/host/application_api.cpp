@@ -72,11 +72,6 @@ void TApplicationApi::GiveBackWindows() {
   }
 }
 
-TPluginPanel* TApplicationApi::TabPanel(std::uint32_t tab) const noexcept {
-  const TabHost* host = FindTab(tab);
-  return host ? host->panel : nullptr;
-}
-
 void TApplicationApi::Register() {
   auto menuManagerHolding = [this](std::uint32_t entry) -> TCommandManager* {
     if (mainCommands_.FindMenuEntry(entry)) return &mainCommands_;

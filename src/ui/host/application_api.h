@@ -29,10 +29,6 @@ class TApplicationApi {
   // Before the plugins stop: every tab hands its plugin's window back.
   void GiveBackWindows();
 
-  // The plugin tabs, in order of creation.
-  [[nodiscard]] std::size_t TabCount() const noexcept { return tabs_.size(); }
-  [[nodiscard]] TPluginPanel* TabPanel(std::uint32_t tab) const noexcept;
-
  private:
   struct TabHost;
   void Register();

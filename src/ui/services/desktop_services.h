@@ -53,7 +53,6 @@ class TDesktopServices {
 
   [[nodiscard]] TServiceRegistry& Registry() const noexcept { return *registry_; }
   [[nodiscard]] TServicesSection& Section() const noexcept { return *section_; }
-  [[nodiscard]] TServiceWizard& Wizard() const noexcept { return *wizard_; }
   [[nodiscard]] TServiceWizardDialog& WizardDialog() const noexcept { return *wizardDialog_; }
 
  private:
