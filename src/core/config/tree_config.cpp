@@ -1,16 +1,10 @@
 #include "config/tree_config.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
 #include <utility>
 
 #include "config/text_basics.h"
-#include "platform/file_descriptor.h"
 #include "platform/file_io.h"
 
 namespace kp {
@@ -61,39 +55,18 @@ constexpr int kReadComplete = 0;
 constexpr int kReadShort = -1;
 constexpr int kReadFailed = -2;
 
-// Fills buffer with up to size bytes; the count read, which is less than size only
-// at the end of the file, or -1 on a read error.
-ssize_t ReadUpTo(int fd, char* buffer, std::size_t size) {
-  std::size_t got = 0;
-  while (got < size) {
-    const ssize_t n = ::read(fd, buffer + got, size - got);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return -1;
-    }
-    if (n == 0) break;
-    got += static_cast<std::size_t>(n);
-  }
-  return static_cast<ssize_t>(got);
-}
-
 // Reads the file through the handle in pieces of at most kTreeConfigPieceSize bytes,
 // as far as the size the file had when it was opened. Only regular files are read
 // (a pipe or a device would block or never end), and none larger than the limit
 // of the program's data files.
 int ReadFileInPieces(const std::string& path, TConfigHandle& handle) {
-  // Non-blocking, so that opening a named pipe does not wait for a writer.
-  TFileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-  if (file.get() < 0) return kReadFailed;
-  struct stat info {};
-  if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode)) return kReadFailed;
-  if (info.st_size < 0 || static_cast<std::uint64_t>(info.st_size) > kMaxDataFileSize) return kReadFailed;
-
-  std::size_t remaining = static_cast<std::size_t>(info.st_size);
+  std::size_t remaining = 0;
+  const TFileDescriptor file = OpenDataFile(path, kMaxDataFileSize, remaining);
+  if (!file.valid()) return kReadFailed;
   std::string piece(kTreeConfigPieceSize, '\0');
   while (remaining > 0 && !handle.Full()) {
     const std::size_t want = std::min(remaining, kTreeConfigPieceSize);
-    const ssize_t got = ReadUpTo(file.get(), piece.data(), want);
+    const long got = ReadUpTo(file.get(), piece.data(), want);
     if (got < 0) return kReadFailed;
     const auto count = static_cast<std::size_t>(got);
     handle.Read(std::string_view(piece.data(), count));

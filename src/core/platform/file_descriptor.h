@@ -10,6 +10,15 @@ class TFileDescriptor {
   explicit TFileDescriptor(int fd = -1) noexcept : fd_(fd) {}
   TFileDescriptor(const TFileDescriptor&) = delete;
   TFileDescriptor& operator=(const TFileDescriptor&) = delete;
+  TFileDescriptor(TFileDescriptor&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+  TFileDescriptor& operator=(TFileDescriptor&& other) noexcept {
+    if (this != &other) {
+      Close();
+      fd_ = other.fd_;
+      other.fd_ = -1;
+    }
+    return *this;
+  }
   ~TFileDescriptor() {
     if (fd_ >= 0) ::close(fd_);
   }

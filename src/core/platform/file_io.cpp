@@ -44,22 +44,43 @@ void SyncFolderOf(const std::string& path) {
 
 }  // namespace
 
-std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t maxSize) {
-  TFileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (!file.valid()) return std::nullopt;
+TFileDescriptor OpenDataFile(const std::string& path, std::size_t maxSize, std::size_t& size) {
+  size = 0;
+  TFileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (!file.valid()) return file;
   struct stat info {};
-  if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
-  if (static_cast<std::uint64_t>(info.st_size) > maxSize) return std::nullopt;
+  if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0 ||
+      static_cast<std::uint64_t>(info.st_size) > maxSize) {
+    return TFileDescriptor();
+  }
+  size = static_cast<std::size_t>(info.st_size);
+  return file;
+}
 
+long ReadUpTo(int fd, char* buffer, std::size_t size) {
+  std::size_t got = 0;
+  while (got < size) {
+    const ssize_t n = ::read(fd, buffer + got, size - got);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return -1;
+    }
+    if (n == 0) break;
+    got += static_cast<std::size_t>(n);
+  }
+  return static_cast<long>(got);
+}
+
+std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t maxSize) {
+  std::size_t size = 0;
+  const TFileDescriptor file = OpenDataFile(path, maxSize, size);
+  if (!file.valid()) return std::nullopt;
   std::string content;
-  content.reserve(static_cast<std::size_t>(info.st_size));
+  content.reserve(size);
   char buffer[65536];
   for (;;) {
-    const ssize_t got = ::read(file.get(), buffer, sizeof buffer);
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      return std::nullopt;
-    }
+    const long got = ReadUpTo(file.get(), buffer, sizeof buffer);
+    if (got < 0) return std::nullopt;
     if (got == 0) break;
     if (content.size() + static_cast<std::size_t>(got) > maxSize) return std::nullopt;
     content.append(buffer, static_cast<std::size_t>(got));

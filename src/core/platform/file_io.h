@@ -7,10 +7,19 @@
 #include <string>
 #include <string_view>
 
+#include "platform/file_descriptor.h"
+
 namespace kp {
 
 // Files larger than this are refused by the readers of the program's own data files.
 inline constexpr std::size_t kMaxDataFileSize = 64u * 1024u * 1024u;
+
+// Opens a regular file of at most maxSize bytes for reading, without waiting: a
+// named pipe would block the open until a writer came. No descriptor for
+// anything else; size is the file's size at opening.
+[[nodiscard]] TFileDescriptor OpenDataFile(const std::string& path, std::size_t maxSize, std::size_t& size);
+// Reads up to size bytes, fewer only at the end of the file; -1 on a read error.
+[[nodiscard]] long ReadUpTo(int fd, char* buffer, std::size_t size);
 
 // The whole content of a regular file; no value when it cannot be opened or read,
 // or when it is larger than maxSize.

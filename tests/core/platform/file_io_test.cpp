@@ -79,6 +79,8 @@ TEST(ReadWholeFile, ReturnsTheExactBytesOrNothing) {
 
   EXPECT_FALSE(ReadWholeFile(temp / "missing").has_value());
   EXPECT_FALSE(ReadWholeFile(temp.MakeFolder("folder")).has_value());
+  ASSERT_EQ(::mkfifo((temp / "pipe").c_str(), 0600), 0);
+  EXPECT_FALSE(ReadWholeFile(temp / "pipe").has_value()) << "a named pipe is refused, not waited on";
 }
 
 TEST(WriteFileAtomically, ReplacesTheFileAndLeavesNoTemporaryFile) {
