@@ -13,6 +13,7 @@
 #include "shell/command_manager.h"
 #include "shell/main_form.h"
 #include "shell/section_pages.h"
+#include "shell/qt_text.h"
 
 namespace kp {
 namespace {
@@ -26,8 +27,6 @@ constexpr const char* kFunctions[] = {
     "ApplicationNotificationIconEdit", "ApplicationNotificationIconRemove"};
 
 std::string PluginFolder(const TPluginHolder* plugin) { return plugin ? plugin->Folder() : std::string(); }
-
-QString FromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<int>(text.size())); }
 
 }  // namespace
 
@@ -122,7 +121,7 @@ void TApplicationApi::Register() {
     layout->setContentsMargins(0, 0, 0, 0);
     auto* panel = new TPluginPanel();
     layout->addWidget(panel);
-    mainForm_.Sections().AddPluginTab(page, FromUtf8(p.GetString("sDescription")));
+    mainForm_.Sections().AddPluginTab(page, ToQString(p.GetString("sDescription")));
     panel->SetHostedWindow(p.GetObject("sWindowHandle"));
     TabHost* host = LowNew<TabHost>();
     host->page = page;
@@ -133,7 +132,7 @@ void TApplicationApi::Register() {
   registry_.Implement("ApplicationTabEdit", [this](TMessagePacket& p) -> std::int64_t {
     if (TabHost* tab = FindTab(p.GetObject("poTab")); tab && tab->page) {
       TSectionPages& sections = mainForm_.Sections();
-      sections.setTabText(sections.indexOf(tab->page), FromUtf8(p.GetString("sDescription")));
+      sections.setTabText(sections.indexOf(tab->page), ToQString(p.GetString("sDescription")));
       tab->panel->SetHostedWindow(p.GetObject("sWindowHandle"));
     }
     return 0;

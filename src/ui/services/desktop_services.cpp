@@ -19,11 +19,11 @@
 namespace kp {
 
 TDesktopServices::TDesktopServices(TApiRegistry& api, TMainForm& mainForm, TSimpleConfig& language,
-                                   std::string programFolder)
+                                   TImageList& images, std::string programFolder)
     : mainForm_(mainForm),
       language_(language),
       programFolder_(programFolder),
-      images_(std::make_unique<TImageList>()),
+      images_(images),
       registry_(std::make_unique<TServiceRegistry>(programFolder)),
       wizard_(std::make_unique<TServiceWizard>(*registry_)),
       api_(std::make_unique<TServiceApi>(api, *registry_)),
@@ -35,7 +35,7 @@ TDesktopServices::TDesktopServices(TApiRegistry& api, TMainForm& mainForm, TSimp
   section_->OnAddService = [this] { AddService(); };
   section_->OnCustomize = [this] { CustomizeServices(); };
 
-  wizardDialog_ = std::make_unique<TServiceWizardDialog>(*wizard_, *registry_, language_, *images_, &mainForm_);
+  wizardDialog_ = std::make_unique<TServiceWizardDialog>(*wizard_, *registry_, language_, images_, &mainForm_);
   api_->SetWizard(wizard_.get());
 }
 
@@ -46,20 +46,19 @@ TDesktopServices::~TDesktopServices() {
   registry_->Clear();
 }
 
-void TDesktopServices::ShowIn(TCommandManager* listManager, std::uint32_t listHeading,
-                              TImageList& commandImages) {
+void TDesktopServices::ShowIn(TCommandManager* listManager, std::uint32_t listHeading) {
   const QString addCaption = LanguageText(language_, "Main", "00010");
   const QString customizeCaption = LanguageText(language_, "Main", "00011");
-  section_->SetButtonLook(addCaption, commandImages.ImageFor(ResolveIconFile("AddServiceIcon.bmp", {}, programFolder_)),
+  section_->SetButtonLook(addCaption, images_.ImageFor(ResolveIconFile("AddServiceIcon.bmp", {}, programFolder_)),
                           customizeCaption,
-                          commandImages.ImageFor(ResolveIconFile("CustomizeServicesIcon.bmp", {}, programFolder_)));
-  view_ = std::make_unique<TServicesView>(*registry_, *section_, mainForm_, *images_, listManager, listHeading);
+                          images_.ImageFor(ResolveIconFile("CustomizeServicesIcon.bmp", {}, programFolder_)));
+  view_ = std::make_unique<TServicesView>(*registry_, *section_, mainForm_, images_, listManager, listHeading);
 }
 
 void TDesktopServices::AddService() { wizardDialog_->RunToAdd(); }
 
 void TDesktopServices::CustomizeServices() {
-  TCustomizeServicesDialog dialog(*registry_, language_, *images_,
+  TCustomizeServicesDialog dialog(*registry_, language_, images_,
                                   [this](std::uint32_t service) { wizardDialog_->RunToEdit(service); }, &mainForm_);
   dialog.exec();
 }

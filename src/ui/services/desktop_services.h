@@ -26,7 +26,10 @@ class TDesktopServices {
  public:
   // Puts the Services section into the main window's services page and the
   // Service functions into the API; the registry starts empty.
-  TDesktopServices(TApiRegistry& api, TMainForm& mainForm, TSimpleConfig& language, std::string programFolder);
+  // The image list is the program's, shared with the menus, so each icon file
+  // is read once.
+  TDesktopServices(TApiRegistry& api, TMainForm& mainForm, TSimpleConfig& language, TImageList& images,
+                   std::string programFolder);
   TDesktopServices(const TDesktopServices&) = delete;
   TDesktopServices& operator=(const TDesktopServices&) = delete;
   // Withdraws the functions and destroys what is left of the registry.
@@ -35,7 +38,7 @@ class TDesktopServices {
   // Once the layout is read: the services are listed under its heading entry
   // (none: they stay out of the menu), and the section's buttons take their
   // captions and icons. From here on the registry is shown.
-  void ShowIn(TCommandManager* listManager, std::uint32_t listHeading, TImageList& commandImages);
+  void ShowIn(TCommandManager* listManager, std::uint32_t listHeading);
 
   // The "Add Service" button and command: the wizard, modally.
   void AddService();
@@ -59,7 +62,7 @@ class TDesktopServices {
   TMainForm& mainForm_;
   TSimpleConfig& language_;
   std::string programFolder_;
-  std::unique_ptr<TImageList> images_;  // the services' icons, one per file
+  TImageList& images_;
   std::unique_ptr<TServiceRegistry> registry_;
   std::unique_ptr<TServiceWizard> wizard_;
   std::unique_ptr<TServiceApi> api_;

@@ -6,11 +6,10 @@
 #include "shell/command_manager.h"
 #include "shell/image_list.h"
 #include "shell/main_form.h"
+#include "shell/qt_text.h"
 
 namespace kp {
 namespace {
-
-QString Caption(const std::string& text) { return QString::fromStdString(text); }
 
 // A service's menu entry carries the service as its command: choosing it selects
 // the service. Handles are 32-bit addresses, commands 32-bit numbers.
@@ -39,14 +38,14 @@ TServicesView::~TServicesView() {
 }
 
 void TServicesView::ServiceButtonAdded(const TServiceHolder& service) {
-  section_.Navigator().AddButton(service.Handle(), Caption(service.description),
+  section_.Navigator().AddButton(service.Handle(), ToQString(service.description),
                                  images_.ImageFor(service.currentIconFileName));
   section_.Navigator().SetChecked(service.Handle(), service.checked);
 }
 
 void TServicesView::ServiceButtonChanged(const TServiceHolder& service) {
   TServiceNavigator& navigator = section_.Navigator();
-  navigator.EditButton(service.Handle(), Caption(service.description), images_.ImageFor(service.currentIconFileName));
+  navigator.EditButton(service.Handle(), ToQString(service.description), images_.ImageFor(service.currentIconFileName));
   navigator.SetChecked(service.Handle(), service.checked);
   if (listManager_ && service.menuEntry != 0) {
     listManager_->EditMenuEntry(service.menuEntry, CommandOf(service), nullptr, service.currentIconFileName,

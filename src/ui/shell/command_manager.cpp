@@ -9,6 +9,7 @@
 #include "config/text_basics.h"
 #include "platform/low_memory_heap.h"
 #include "shell/image_list.h"
+#include "shell/qt_text.h"
 
 namespace kp {
 namespace {
@@ -16,13 +17,10 @@ namespace {
 template <typename T>
 using LowOwner = std::unique_ptr<T, LowDeleter<T>>;
 
-QString FromUtf8(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 void ApplyMenuCaption(QAction& action, std::string_view caption) {
   const bool separator = Trim(caption) == "-";
-  QString text = FromUtf8(caption);
+  QString text = ToQString(caption);
   if (!separator) text += u' ';
   action.setSeparator(separator);
   action.setText(text);
@@ -72,16 +70,20 @@ TCommandManager::TCommandManager(QMenu* menu, QToolBar* buttonBar, TImageList* i
 TCommandManager::TCommandManager(std::nullptr_t, QToolBar* buttonBar, TImageList* images, QObject* parent)
     : TCommandManager(static_cast<QWidget*>(nullptr), buttonBar, images, parent) {}
 
-TCommandManager::~TCommandManager() {
+TCommandManager::~TCommandManager() { DiscardAll(); }
+
+void TCommandManager::DiscardAll() noexcept {
   for (TMenuHolder* entry : entries_) {
     DiscardSubMenu(*entry);
     DiscardAction(entry->MenuItem, this);
     LowDelete(entry);
   }
+  entries_.clear();
   for (TButtonHolder* button : buttons_) {
     DiscardAction(button->Button, this);
     LowDelete(button);
   }
+  buttons_.clear();
 }
 
 QIcon TCommandManager::ImageFor(std::string_view iconFile) const {
@@ -181,13 +183,13 @@ void TCommandManager::ApplyButtonLook(QAction& action, std::string_view caption,
   const bool separator = caption == "-";
   action.setSeparator(separator);
   if (!separator) {
-    const QString text = FromUtf8(caption);
+    const QString text = ToQString(caption);
     action.setText(text);
     // A tool button shows the icon text; set explicitly it keeps its "&", which
     // gives the button its access key.
     action.setIconText(text);
   }
-  if (images_) action.setIcon(images_->ImageFor(iconFile));
+  if (images_) action.setIcon(ImageFor(iconFile));
 }
 
 QAction* TCommandManager::MakeButtonAction(std::uint32_t handle) {
@@ -250,17 +252,7 @@ bool TCommandManager::RemoveButton(std::uint32_t handle) {
 }
 
 void TCommandManager::ClearCommands() {
-  for (TMenuHolder* entry : entries_) {
-    DiscardSubMenu(*entry);
-    DiscardAction(entry->MenuItem, this);
-    LowDelete(entry);
-  }
-  entries_.clear();
-  for (TButtonHolder* button : buttons_) {
-    DiscardAction(button->Button, this);
-    LowDelete(button);
-  }
-  buttons_.clear();
+  DiscardAll();
   if (images_) images_->Clear();
 }
 

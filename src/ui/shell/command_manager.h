@@ -124,6 +124,8 @@ class TCommandManager : public QObject {
   TCommandManager(QWidget* menu, QToolBar* buttonBar, TImageList* images, QObject* parent);
 
   [[nodiscard]] QIcon ImageFor(std::string_view iconFile) const;
+  // Takes every entry and button out of the menu and bar and frees the records.
+  void DiscardAll() noexcept;
   // The menu that holds the sub-entries of an entry, made when it has none yet.
   [[nodiscard]] QMenu* SubMenuOf(TMenuHolder& entry);
   void ApplyButtonLook(QAction& action, std::string_view caption, std::string_view iconFile) const;

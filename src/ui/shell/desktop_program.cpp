@@ -98,7 +98,8 @@ bool TDesktopProgram::Start() {
                                                       notificationIcons_, programFolder_);
   // The service registry (empty until plugins register), its section and the
   // hidden service wizard.
-  services_ = std::make_unique<TDesktopServices>(registry_, *mainForm_, language_, programFolder_);
+  services_ = std::make_unique<TDesktopServices>(registry_, *mainForm_, language_, commands_->images,
+                                                 programFolder_);
   mainForm_->OnAddService = [this] { services_->AddService(); };
   mainForm_->OnCustomizeServices = [this] { services_->CustomizeServices(); };
   mainForm_->OnSelectService = [this](std::uint32_t service) { services_->SelectService(service); };
@@ -112,7 +113,7 @@ bool TDesktopProgram::Start() {
   sources.findPlugin = findPlugin;
   const TLayoutResult layout = ReadLayout(programFolder_ + std::string(kLayoutFileName), *commands_->main,
                                           *commands_->popup, sections, settingsPages, sources);
-  services_->ShowIn(layout.servicesListManager, layout.servicesListMenu, commands_->images);
+  services_->ShowIn(layout.servicesListManager, layout.servicesListMenu);
 
   // 6. The share tree, the access rights, the scanning rules and the users are
   // loaded here once their parts of the program are built.

@@ -21,13 +21,9 @@
 #include "shell/language_text.h"
 #include "shell/section_pages.h"
 #include "shell/tray_icon.h"
+#include "shell/qt_text.h"
 
 namespace kp {
-namespace {
-
-QString FromUtf8(const std::string& text) { return QString::fromStdString(text); }
-
-}  // namespace
 
 TMainForm::TMainForm(TMainFormContext context, QWidget* parent)
     : QMainWindow(parent), context_(context), trayMenu_(std::make_unique<QMenu>()) {
@@ -78,12 +74,12 @@ QString TMainForm::Language(const char* section, const char* id) const {
 }
 
 QString TMainForm::SmallStateIcon() const {
-  return FromUtf8(online_ ? context_.settings.Application.SmallOnlineIcon
+  return ToQString(online_ ? context_.settings.Application.SmallOnlineIcon
                           : context_.settings.Application.SmallOfflineIcon);
 }
 
 QString TMainForm::LargeStateIcon() const {
-  return FromUtf8(online_ ? context_.settings.Application.LargeOnlineIcon
+  return ToQString(online_ ? context_.settings.Application.LargeOnlineIcon
                           : context_.settings.Application.LargeOfflineIcon);
 }
 
@@ -97,7 +93,7 @@ void TMainForm::SetShownToUser(bool shown) {
 
 void TMainForm::FirstShowPreparation() {
   firstShowDone_ = true;
-  setWindowTitle(FromUtf8(context_.settings.Application.Name));
+  setWindowTitle(ToQString(context_.settings.Application.Name));
   sections_->SetCaption(Section::MainWeb, Language("Main", "00004"));
   sections_->SetCaption(Section::Services, Language("Main", "00005"));
   sections_->SetCaption(Section::Uploads, Language("Main", "00006"));
@@ -181,13 +177,13 @@ void TMainForm::SetOnlineState(bool online) {
   icon.addFile(SmallStateIcon());
   icon.addFile(LargeStateIcon());
   setWindowIcon(icon);
-  const QString caption = FromUtf8(context_.settings.Application.Name) + " (" +
+  const QString caption = ToQString(context_.settings.Application.Name) + " (" +
                           Language("Main", online ? "00001" : "00002") + ")";
   setWindowTitle(caption);
   // The task bar shows the window's caption here. A display name would be added
   // to every caption by the platform ("Keplinor (Online) — Keplinor"), so the
   // program's name is its application name instead.
-  QApplication::setApplicationName(FromUtf8(context_.settings.Application.Name));
+  QApplication::setApplicationName(ToQString(context_.settings.Application.Name));
   if (trayIcon_) trayIcon_->SetTip(caption);
 }
 
@@ -215,7 +211,7 @@ void TMainForm::ProcessTick() {
     if (change->applicationIcon) {
       ShowApplicationIcon();
     } else if (trayIcon_) {
-      trayIcon_->SetImageFile(FromUtf8(change->pluginIconFile));
+      trayIcon_->SetImageFile(ToQString(change->pluginIconFile));
     }
   }
   if (OnTransfersTick) OnTransfersTick();
