@@ -2,12 +2,11 @@
 // pattern that makes naive backtracking explode.
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
 #include <string>
-#include <unistd.h>
 
 #include "config/simple_config.h"
 #include "config/wildcard.h"
+#include "support/temp_folder.h"
 
 namespace kp {
 namespace {
@@ -21,12 +20,9 @@ std::string SettingsText(int pairs) {
   return store.SaveToText();
 }
 
-std::string TemporaryPath(const char* name) {
-  return "/tmp/keplinor-bench-" + std::to_string(::getpid()) + "-" + name;
-}
-
 void BM_LoadSettingsFile10000Pairs(benchmark::State& state) {
-  const std::string path = TemporaryPath("load.cfg");
+  const test::TempFolder folder;
+  const std::string path = folder / "load.cfg";
   {
     TSimpleConfig store;
     store.LoadFromText(SettingsText(10'000));
@@ -36,18 +32,17 @@ void BM_LoadSettingsFile10000Pairs(benchmark::State& state) {
     TSimpleConfig store;
     benchmark::DoNotOptimize(store.LoadFromFile(path));
   }
-  std::remove(path.c_str());
 }
 BENCHMARK(BM_LoadSettingsFile10000Pairs)->Unit(benchmark::kMicrosecond);
 
 void BM_SaveSettingsFile10000Pairs(benchmark::State& state) {
-  const std::string path = TemporaryPath("save.cfg");
+  const test::TempFolder folder;
+  const std::string path = folder / "save.cfg";
   TSimpleConfig store;
   store.LoadFromText(SettingsText(10'000));
   for (auto _ : state) {
     if (!store.SaveToFile(path)) state.SkipWithError("cannot write the settings file");
   }
-  std::remove(path.c_str());
 }
 BENCHMARK(BM_SaveSettingsFile10000Pairs)->Unit(benchmark::kMicrosecond);
 

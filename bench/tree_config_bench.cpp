@@ -3,19 +3,14 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
-#include <unistd.h>
 
 #include "config/tree_config.h"
 #include "platform/file_io.h"
+#include "support/temp_folder.h"
 
 namespace kp {
 namespace {
-
-std::string TemporaryPath(const char* name) {
-  return "/tmp/keplinor-bench-" + std::to_string(::getpid()) + "-" + name;
-}
 
 std::string EntriesText(int folders, int entriesPerFolder) {
   std::string text;
@@ -31,7 +26,8 @@ std::string EntriesText(int folders, int entriesPerFolder) {
 }
 
 void LoadFileBenchmark(benchmark::State& state, const char* fileName, const std::string& text) {
-  const std::string path = TemporaryPath(fileName);
+  const test::TempFolder folder;
+  const std::string path = folder / fileName;
   if (!WriteFileAtomically(path, text)) state.SkipWithError("cannot write the file");
   for (auto _ : state) {
     TConfig config;
@@ -39,7 +35,6 @@ void LoadFileBenchmark(benchmark::State& state, const char* fileName, const std:
     benchmark::DoNotOptimize(config.FolderCount());
   }  // the tree is taken apart inside the timed loop too
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(text.size()));
-  std::remove(path.c_str());
 }
 
 void BM_LoadTreeFile100000Entries(benchmark::State& state) {

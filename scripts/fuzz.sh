@@ -3,10 +3,10 @@
 # New inputs go to build/fuzz/corpus/<target>/, findings to build/fuzz/findings/.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/scripts/build-folders.sh"
 seconds=${1:-60}; shift || true
 "$root/scripts/install-deps.sh"
-cmake -S "$root" -B "$root/build/fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKEPLINOR_FUZZ=ON \
-  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ > /dev/null
+configure_fuzz > /dev/null
 cmake --build "$root/build/fuzz"
 targets=("$@")
 if ((${#targets[@]} == 0)); then

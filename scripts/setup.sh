@@ -4,8 +4,9 @@
 # machine has no display).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/scripts/build-folders.sh"
 "$root/scripts/install-deps.sh"
-cmake -S "$root" -B "$root/build/release" -G Ninja -DCMAKE_BUILD_TYPE=Release
+configure_release
 cmake --build "$root/build/release"
 program="$root/build/release/program/keplinor"
 if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ]]; then

@@ -154,19 +154,12 @@ constexpr bool SavePositionsFormASequence() {
 }
 static_assert(SavePositionsFormASequence());
 
-constexpr bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (ToUpperAscii(a[i]) != ToUpperAscii(b[i])) return false;
-  }
-  return true;
-}
-
 // Keys are compared without regard to case, as the store compares them.
 constexpr bool KeysAreUnique() {
   for (std::size_t i = 0; i < kTable.size(); ++i) {
     for (std::size_t j = i + 1; j < kTable.size(); ++j) {
-      if (SameName(kTable[i].Section, kTable[j].Section) && SameName(kTable[i].Key, kTable[j].Key)) {
+      if (EqualsIgnoreCase(kTable[i].Section, kTable[j].Section) &&
+          EqualsIgnoreCase(kTable[i].Key, kTable[j].Key)) {
         return false;
       }
     }

@@ -22,12 +22,4 @@ std::string ToLowerAscii(std::string_view text) {
   return result;
 }
 
-bool EqualsIgnoreCase(std::string_view a, std::string_view b) noexcept {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (ToUpperAscii(a[i]) != ToUpperAscii(b[i])) return false;
-  }
-  return true;
-}
-
 }  // namespace kp

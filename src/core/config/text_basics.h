@@ -2,6 +2,7 @@
 // The small text operations every registry and list of the program relies on:
 // names and keys are compared trimmed and without regard to ASCII letter case.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -26,6 +27,12 @@ std::string_view Trim(std::string_view text) noexcept;
 std::string ToUpperAscii(std::string_view text);
 std::string ToLowerAscii(std::string_view text);
 
-bool EqualsIgnoreCase(std::string_view a, std::string_view b) noexcept;
+constexpr bool EqualsIgnoreCase(std::string_view a, std::string_view b) noexcept {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (ToUpperAscii(a[i]) != ToUpperAscii(b[i])) return false;
+  }
+  return true;
+}
 
 }  // namespace kp

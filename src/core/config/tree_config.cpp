@@ -10,7 +10,7 @@
 namespace kp {
 namespace {
 
-// The reader's states, numbered as TConfigHandle::ParserState reports them.
+// The reader's states.
 enum State : int {
   kOutside = 0,         // outside tags
   kAfterLess = 1,       // after "<"
@@ -37,7 +37,7 @@ void Collect(std::string& text, char c) {
 
 TConfigNode* FindChild(const std::vector<TConfigNode::Child>& children, std::string_view name) noexcept {
   for (const TConfigNode::Child& child : children) {
-    if (EqualsIgnoreCase(child.upperName, name)) return child.node.get();
+    if (EqualsIgnoreCase(child.node->name, name)) return child.node.get();
   }
   return nullptr;
 }
@@ -46,7 +46,7 @@ TConfigNode& AppendChild(std::vector<TConfigNode::Child>& children, std::string_
   auto node = std::make_unique<TConfigNode>();
   node->name.assign(name);
   TConfigNode& added = *node;
-  children.push_back({ToUpperAscii(name), std::move(node)});
+  children.push_back({std::move(node)});
   return added;
 }
 

@@ -44,7 +44,6 @@ class EConfig : public std::runtime_error {
 // entries have neither. Every list keeps file order and duplicates.
 struct TConfigNode {
   struct Child {
-    std::string upperName;  // the child's name upper-cased, for lookups
     std::unique_ptr<TConfigNode> node;
   };
 
@@ -93,8 +92,6 @@ class TConfigHandle {
   [[nodiscard]] TConfigNode& Selected() const noexcept { return *selected_; }
   void SetCurrent(TConfigNode& folder) noexcept { current_ = &folder; }
   void SetSelected(TConfigNode& node) noexcept { selected_ = &node; }
-
-  [[nodiscard]] int ParserState() const noexcept { return parserState_; }
 
  private:
   void Step(char c);

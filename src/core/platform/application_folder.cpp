@@ -22,12 +22,13 @@ std::string ReadExecutablePath() {
   }
 }
 
-}  // namespace
-
+// The folder of an executable path with a trailing "/"; "./" when it has none.
 std::string ExecutableFolderOf(const std::string& executablePath) {
   std::string folder = FolderOfPath(executablePath);
   return folder.empty() ? std::string("./") : folder;
 }
+
+}  // namespace
 
 const std::string& ApplicationFolder() {
   static const std::string folder = ExecutableFolderOf(ReadExecutablePath());

@@ -9,7 +9,4 @@ namespace kp {
 // writes those files takes the folder as an argument, so tests pass a temporary one.
 [[nodiscard]] const std::string& ApplicationFolder();
 
-// The folder of an executable path with a trailing "/"; "./" when it has none.
-[[nodiscard]] std::string ExecutableFolderOf(const std::string& executablePath);
-
 }  // namespace kp

@@ -35,12 +35,6 @@ constexpr int kRetryPauseMs = 100;
 // How often a second start retries a connection while the listener's backlog is full.
 constexpr auto kConnectRetryPause = std::chrono::milliseconds(10);
 
-
-void CloseIfOpen(int& fd) noexcept {
-  if (fd >= 0) ::close(fd);
-  fd = -1;
-}
-
 // Milliseconds left until the deadline for poll, rounded up; 0 once it has passed.
 int MillisecondsUntil(Clock::time_point deadline) {
   const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
@@ -242,27 +236,28 @@ TInstanceStart TSingleInstance::Start(RequestHandler handler) {
   if (!FitsSocketAddress(socketPath_)) return {TInstanceRole::None, ENAMETOOLONG};
   if (const int error = PrepareFolder(folder_)) return {TInstanceRole::None, error};
 
-  lockFd_ = ::open(lockPath_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY, 0600);
-  if (lockFd_ < 0) return {TInstanceRole::None, errno};
+  lockFd_ =
+      TFileDescriptor(::open(lockPath_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY, 0600));
+  if (!lockFd_.valid()) return {TInstanceRole::None, errno};
   struct stat info {};
   int error = 0;
-  if (::fstat(lockFd_, &info) != 0) {
+  if (::fstat(lockFd_.get(), &info) != 0) {
     error = errno;
   } else if (!S_ISREG(info.st_mode) || info.st_uid != ::geteuid()) {
     error = EPERM;
   }
-  while (error == 0 && ::flock(lockFd_, LOCK_EX | LOCK_NB) != 0) {
+  while (error == 0 && ::flock(lockFd_.get(), LOCK_EX | LOCK_NB) != 0) {
     if (errno == EINTR) continue;
     if (errno == EWOULDBLOCK) {
       // Another instance runs; a second start keeps nothing open.
-      CloseIfOpen(lockFd_);
+      lockFd_.Close();
       role_ = TInstanceRole::Secondary;
       return {role_, 0};
     }
     error = errno;
   }
   if (error != 0) {
-    CloseIfOpen(lockFd_);
+    lockFd_.Close();
     return {TInstanceRole::None, error};
   }
 
@@ -279,23 +274,22 @@ int TSingleInstance::Listen() {
   // Holding the lock, anything at the socket's path was left by an instance that ended without cleaning up.
   if (::unlink(socketPath_.c_str()) != 0 && errno != ENOENT) return errno;
 
-  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-  if (fd < 0) return errno;
+  TFileDescriptor fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+  if (!fd.valid()) return errno;
   const sockaddr_un address = AddressOf(socketPath_);
-  if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0) {
-    const int error = errno;
-    ::close(fd);
+  if (::bind(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0) {
+    const int error = errno;  // before the descriptor's close can change it
     return error;
   }
-  listenFd_ = fd;  // from here on Shutdown removes the socket file
+  listenFd_ = std::move(fd);  // from here on Shutdown removes the socket file
   // The folder already keeps other users out; the socket's own mode does as well.
   if (::chmod(socketPath_.c_str(), 0600) != 0) return errno;
-  if (::listen(listenFd_, 16) != 0) return errno;
+  if (::listen(listenFd_.get(), 16) != 0) return errno;
 
   int stopPipe[2];
   if (::pipe2(stopPipe, O_CLOEXEC | O_NONBLOCK) != 0) return errno;
-  stopRead_ = stopPipe[0];
-  stopWrite_ = stopPipe[1];
+  stopRead_ = TFileDescriptor(stopPipe[0]);
+  stopWrite_ = TFileDescriptor(stopPipe[1]);
   try {
     listener_ = std::thread(&TSingleInstance::Serve, this);
   } catch (const std::system_error& failure) {
@@ -306,20 +300,20 @@ int TSingleInstance::Listen() {
 
 void TSingleInstance::Serve() {
   for (;;) {
-    pollfd entries[2] = {{listenFd_, POLLIN, 0}, {stopRead_, POLLIN, 0}};
+    pollfd entries[2] = {{listenFd_.get(), POLLIN, 0}, {stopRead_.get(), POLLIN, 0}};
     const int ready = ::poll(entries, 2, -1);
     if (ready < 0 && errno == EINTR) continue;
     if (entries[1].revents != 0) return;
     if (ready < 0 || (entries[0].revents & POLLIN) == 0) {
       // Nothing to accept after a failure or an error on the socket: rest, unless told to stop.
-      pollfd stop{stopRead_, POLLIN, 0};
+      pollfd stop{stopRead_.get(), POLLIN, 0};
       if (::poll(&stop, 1, kRetryPauseMs) > 0) return;
       continue;
     }
-    const int connection = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+    const int connection = ::accept4(listenFd_.get(), nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
     if (connection < 0) {
       if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
-        pollfd stop{stopRead_, POLLIN, 0};
+        pollfd stop{stopRead_.get(), POLLIN, 0};
         if (::poll(&stop, 1, kRetryPauseMs) > 0) return;
       }
       continue;  // EAGAIN, ECONNABORTED and the like: the client went away
@@ -338,7 +332,7 @@ void TSingleInstance::ServeConnection(int connection) {
   std::string line;
   char buffer[4096];
   for (;;) {
-    pollfd entries[2] = {{connection, POLLIN, 0}, {stopRead_, POLLIN, 0}};
+    pollfd entries[2] = {{connection, POLLIN, 0}, {stopRead_.get(), POLLIN, 0}};
     const int ready = ::poll(entries, 2, MillisecondsUntil(deadline));
     if (ready < 0 && errno == EINTR) continue;
     if (ready <= 0 || entries[1].revents != 0) return;  // failure, too slow, or stopping
@@ -389,18 +383,18 @@ THandOverResult TSingleInstance::HandOver(const TInstanceRequest& request, std::
 void TSingleInstance::Shutdown() noexcept {
   if (listener_.joinable()) {
     const char stop = 1;
-    while (::write(stopWrite_, &stop, 1) < 0 && errno == EINTR) {
+    while (::write(stopWrite_.get(), &stop, 1) < 0 && errno == EINTR) {
     }
     listener_.join();
   }
-  if (listenFd_ >= 0) {
-    CloseIfOpen(listenFd_);
+  if (listenFd_.valid()) {
+    listenFd_.Close();
     // Still under the lock, so no newer instance's socket can be removed here.
     ::unlink(socketPath_.c_str());
   }
-  CloseIfOpen(stopRead_);
-  CloseIfOpen(stopWrite_);
-  CloseIfOpen(lockFd_);  // releases the lock
+  stopRead_.Close();
+  stopWrite_.Close();
+  lockFd_.Close();  // releases the lock
   handler_ = nullptr;
   role_ = TInstanceRole::None;
 }

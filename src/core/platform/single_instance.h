@@ -22,6 +22,8 @@
 #include <thread>
 #include <utility>
 
+#include "platform/file_descriptor.h"
+
 namespace kp {
 
 inline constexpr std::string_view kInstanceLockFileName = "keplinor.lock";
@@ -128,10 +130,10 @@ class TSingleInstance {
 
   TInstanceRole role_ = TInstanceRole::None;
   RequestHandler handler_;
-  int lockFd_ = -1;
-  int listenFd_ = -1;
-  int stopRead_ = -1;  // the listener thread watches this pipe; the destructor writes to it
-  int stopWrite_ = -1;
+  TFileDescriptor lockFd_;
+  TFileDescriptor listenFd_;
+  TFileDescriptor stopRead_;  // the listener thread watches this pipe; the destructor writes to it
+  TFileDescriptor stopWrite_;
   std::thread listener_;
 };
 

@@ -1,6 +1,5 @@
 #include "sharing/file_scan.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -56,26 +55,29 @@ bool TFileScan::ReadEntry() {
   }
   currentName_.assign(entry->d_name);
   currentPath_.assign(directory_).append(currentName_);
-  entryType_ = entry->d_type;
   detailsLoaded_ = false;
-  isSymbolicLink_ = entryType_ == DT_LNK;
-  if (entryType_ == DT_LNK || entryType_ == DT_UNKNOWN) {
-    struct stat info {};
-    isDirectory_ = ::stat(currentPath_.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-    if (entryType_ == DT_UNKNOWN) {
-      struct stat own {};
-      isSymbolicLink_ = ::lstat(currentPath_.c_str(), &own) == 0 && S_ISLNK(own.st_mode);
+  const unsigned char type = entry->d_type;
+  isSymbolicLink_ = type == DT_LNK;
+  isDirectory_ = type == DT_DIR;
+  if (type == DT_UNKNOWN) {
+    // Some file systems leave the type out of the listing; ask for the entry itself.
+    struct stat own {};
+    if (::lstat(currentPath_.c_str(), &own) == 0) {
+      isSymbolicLink_ = S_ISLNK(own.st_mode);
+      isDirectory_ = S_ISDIR(own.st_mode);
     }
-  } else {
-    isDirectory_ = entryType_ == DT_DIR;
+  }
+  if (isSymbolicLink_) {
+    struct stat target {};
+    isDirectory_ = ::stat(currentPath_.c_str(), &target) == 0 && S_ISDIR(target.st_mode);
   }
 
   // A linked folder is reported but not entered: links may form cycles that a
   // walk over a whole disk would never leave.
   const bool isDotEntry = currentName_ == "." || currentName_ == "..";
-  if (isDirectory_ && !isDotEntry && !isSymbolicLink_ && recursive_) {
-    const auto depth = std::count(currentPath_.begin(), currentPath_.end(), '/');
-    if (ScanDepthLimit == 0 || depth < ScanDepthLimit) pending_.push_back(currentPath_ + '/');
+  if (isDirectory_ && !isDotEntry && !isSymbolicLink_ && recursive_ &&
+      (ScanDepthLimit == 0 || std::count(currentPath_.begin(), currentPath_.end(), '/') < ScanDepthLimit)) {
+    pending_.push_back(currentPath_ + '/');
   }
   return true;
 }

@@ -38,8 +38,6 @@ class TFileScan {
   [[nodiscard]] bool IsSymbolicLink() const noexcept { return isSymbolicLink_; }
   // Hidden entries are those whose name begins with ".".
   [[nodiscard]] bool IsHidden() const noexcept { return !currentName_.empty() && currentName_[0] == '.'; }
-  // This platform has no system attribute.
-  [[nodiscard]] bool IsSystem() const noexcept { return false; }
   // Size in bytes and modification time (seconds since 1970), read on first use.
   [[nodiscard]] std::int64_t Size() const;
   [[nodiscard]] std::int64_t ModificationTime() const;
@@ -60,7 +58,6 @@ class TFileScan {
   std::string currentPath_;
   bool isDirectory_ = false;
   bool isSymbolicLink_ = false;
-  unsigned char entryType_ = DT_UNKNOWN;
   mutable bool detailsLoaded_ = false;
   mutable std::int64_t size_ = 0;
   mutable std::int64_t modificationTime_ = 0;

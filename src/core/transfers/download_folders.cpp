@@ -13,9 +13,7 @@ namespace {
 // and creates that; true when it was replaced.
 bool EnsureFolder(std::string& folder, std::string_view applicationFolder, std::string_view defaultName) {
   if (IsDirectory(folder)) return false;
-  folder.assign(applicationFolder);
-  if (!folder.empty() && folder.back() != '/') folder += '/';
-  folder += defaultName;
+  folder = JoinPath(applicationFolder, defaultName);
   std::error_code ignored;
   std::filesystem::create_directories(folder, ignored);
   return true;

@@ -265,7 +265,6 @@ TEST_F(SettingsModel, MissingFileGivesEmptyValuesAndCreatesNothing) {
   TSimpleConfig empty;
   EXPECT_EQ(LoadSettings(empty, app.Path()), TSettings{});
   EXPECT_EQ(empty.SectionCount(), 0u);
-  EXPECT_EQ(EffectivePortCheckPort(TSettings{}.Application), 8890);
 }
 
 TEST_F(SettingsModel, ObserverHearsTheSearchingValuesOnceLoaded) {

@@ -17,32 +17,13 @@
 #include "config/wildcard.h"
 #include "platform/shell_services.h"
 #include "support/temp_folder.h"
+#include "support/wildcard_reference.h"
 
 namespace kp {
 namespace {
 
 using namespace std::literals;
 using Strings = std::vector<std::string>;
-
-// The textbook table matcher: row i tells which name prefixes the first i
-// pattern characters match.
-bool ReferenceMatch(std::string_view pattern, std::string_view name) {
-  if (pattern.empty()) return true;
-  std::vector<bool> previous(name.size() + 1, false);
-  previous[0] = true;
-  for (const char p : pattern) {
-    std::vector<bool> row(name.size() + 1, false);
-    for (std::size_t j = 0; j <= name.size(); ++j) {
-      if (p == '*') {
-        row[j] = previous[j] || (j > 0 && row[j - 1]);
-      } else {
-        row[j] = j > 0 && previous[j - 1] && (p == '?' || ToUpperAscii(p) == ToUpperAscii(name[j - 1]));
-      }
-    }
-    previous = std::move(row);
-  }
-  return previous[name.size()];
-}
 
 TEST(MatchWildcard, CornerCases) {
   EXPECT_TRUE(MatchWildcard("*.FPN", "plugin.fpn"));
@@ -90,7 +71,7 @@ TEST(MatchWildcard, AgreesWithAReferenceMatcher) {
   for (int i = 0; i < 30'000; ++i) {
     const std::string pattern = generate(patternChars, 8);
     const std::string name = generate(nameChars, 10);
-    const bool expected = ReferenceMatch(pattern, name);
+    const bool expected = test::ReferenceWildcardMatch(pattern, name);
     ASSERT_EQ(MatchWildcard(pattern, name), expected) << '"' << pattern << "\" against \"" << name << '"';
     matches += expected ? 1 : 0;
   }

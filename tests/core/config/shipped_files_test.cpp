@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <fstream>
 #include <iterator>
 #include <map>
 #include <set>
@@ -20,9 +19,11 @@
 #include "config/settings.h"
 #include "config/settings_table.h"
 #include "config/simple_config.h"
+#include "config/text_basics.h"
 #include "config/text_format.h"
 #include "config/tree_config.h"
 #include "config/wildcard.h"
+#include "platform/file_io.h"
 
 namespace kp {
 namespace {
@@ -33,26 +34,6 @@ constexpr bool kIconsBuilt = true;
 #else
 constexpr bool kIconsBuilt = false;  // a core-only build makes no icons
 #endif
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
-
-std::string Upper(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return out;
-}
-
-std::string Trim(std::string_view text) {
-  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
-  return std::string(text);
-}
 
 bool IsInteger(std::string_view text) {
   if (!text.empty() && text.front() == '-') text.remove_prefix(1);
@@ -65,7 +46,7 @@ bool IsInteger(std::string_view text) {
 // it back gives the same bytes only then: a double quote inside a value, a line the
 // reader drops, a duplicate key or a bare LF all change the result.
 void ExpectFlatFileAsTheProgramWritesIt(const std::string& fileName) {
-  const std::string text = ReadFile(kDistFolder + fileName);
+  const std::string text = ReadWholeFile(kDistFolder + fileName).value_or("");
   ASSERT_FALSE(text.empty()) << fileName << " is missing or empty";
   TSimpleConfig config;
   config.LoadFromText(text);
@@ -114,7 +95,7 @@ TEST(ShippedLanguageFile, HoldsATextForEveryLookupAndNothingElse) {
     EXPECT_TRUE(std::all_of(text.id.begin(), text.id.end(), [](char c) { return c >= '0' && c <= '9'; }))
         << text.section << "/" << text.id << " is not a five-digit id";
     EXPECT_FALSE(text.use.empty()) << text.section << "/" << text.id << " has no note of its use";
-    EXPECT_TRUE(looked.emplace(Upper(text.section), std::string(text.id)).second)
+    EXPECT_TRUE(looked.emplace(ToUpperAscii(text.section), std::string(text.id)).second)
         << text.section << "/" << text.id << " is listed twice";
 
     const TSectionObject* section = language.FindSection(text.section);
@@ -127,7 +108,7 @@ TEST(ShippedLanguageFile, HoldsATextForEveryLookupAndNothingElse) {
   for (std::size_t s = 0; s < language.SectionCount(); ++s) {
     const TSectionObject& section = language.SectionAt(s);
     for (std::size_t k = 0; k < section.Count(); ++k) {
-      EXPECT_TRUE(looked.count({Upper(language.SectionNameAt(s)), section.KeyAt(k)}))
+      EXPECT_TRUE(looked.count({ToUpperAscii(language.SectionNameAt(s)), section.KeyAt(k)}))
           << "nothing looks up " << language.SectionNameAt(s) << "/" << section.KeyAt(k)
           << ": a misspelt id or section?";
     }
@@ -168,7 +149,7 @@ TEST(ShippedLanguageFile, FolderTypeSortsBeforeTheFileTypes) {
   for (const char* fileType : {"00006", "00009"}) {
     const std::string file = language.ReadString(fileType);
     EXPECT_LT(folder, file) << "SharedItems/" << fileType;
-    EXPECT_LT(Upper(folder), Upper(file)) << "SharedItems/" << fileType << ", ignoring case";
+    EXPECT_LT(ToUpperAscii(folder), ToUpperAscii(file)) << "SharedItems/" << fileType << ", ignoring case";
   }
 }
 
@@ -177,10 +158,10 @@ TEST(ShippedLanguageFile, FolderTypeSortsBeforeTheFileTypes) {
 // The icon names that icons.txt lists, with their sizes.
 std::map<std::string, int> ReadIconList() {
   std::map<std::string, int> icons;
-  std::istringstream lines(ReadFile(KEPLINOR_ICON_LIST));
+  std::istringstream lines(ReadWholeFile(KEPLINOR_ICON_LIST).value_or(""));
   std::string line;
   while (std::getline(lines, line)) {
-    line = Trim(line);
+    line = std::string(Trim(line));
     if (line.empty() || line.front() == '#') continue;
     std::istringstream fields(line);
     std::string name, tango;
@@ -202,7 +183,7 @@ TEST(ShippedSettingsFile, HoldsAValueOfTheRightKindForEveryKeyAndNoOtherKey) {
 
   std::set<std::pair<std::string, std::string>> known;
   for (const TSettingKey& row : SettingsTable()) {
-    known.emplace(Upper(row.Section), Upper(row.Key));
+    known.emplace(ToUpperAscii(row.Section), ToUpperAscii(row.Key));
     const std::string where = std::string(row.Section) + "/" + std::string(row.Key);
     const TSectionObject* section = store.FindSection(row.Section);
     ASSERT_NE(section, nullptr) << "no section " << row.Section;
@@ -234,7 +215,7 @@ TEST(ShippedSettingsFile, HoldsAValueOfTheRightKindForEveryKeyAndNoOtherKey) {
   for (std::size_t s = 0; s < store.SectionCount(); ++s) {
     const TSectionObject& section = store.SectionAt(s);
     for (std::size_t k = 0; k < section.Count(); ++k) {
-      EXPECT_TRUE(known.count({Upper(store.SectionNameAt(s)), Upper(section.KeyAt(k))}))
+      EXPECT_TRUE(known.count({ToUpperAscii(store.SectionNameAt(s)), ToUpperAscii(section.KeyAt(k))}))
           << store.SectionNameAt(s) << "/" << section.KeyAt(k) << " is no settings key";
     }
   }
@@ -337,7 +318,7 @@ void WalkMenu(TConfig& config, const std::string& path, std::multiset<std::strin
   for (std::size_t i = 0; i < config.FolderCount(); ++i) {
     ASSERT_TRUE(config.EnterFolder(i));
     const std::string where = path + "\\" + config.Current().name + "#" + std::to_string(i);
-    const std::string custom = Upper(Trim(config.ReadValue("Custom")));
+    const std::string custom = ToUpperAscii(Trim(config.ReadValue("Custom")));
     if (custom.empty()) {
       ExpectGenericCommand(config, where);
     } else {
@@ -422,7 +403,7 @@ std::vector<std::string> SectionNames(TConfig& layout, std::string_view path) {
   }
   for (std::size_t i = 0; i < layout.EntryCount(); ++i) {
     layout.SelectEntryAt(i);
-    names.push_back(Upper(Trim(layout.ReadValue("NAME"))));
+    names.push_back(ToUpperAscii(Trim(layout.ReadValue("NAME"))));
   }
   return names;
 }
@@ -527,7 +508,7 @@ TEST(ShippedIcons, BuildMakesEachAsABitmapOfItsSizeWithTransparency) {
   const std::map<std::string, int> icons = ReadIconList();
   ASSERT_FALSE(icons.empty());
   for (const auto& [name, size] : icons) {
-    const std::string bytes = ReadFile(KEPLINOR_PROGRAM_DIR "/Icons/" + name);
+    const std::string bytes = ReadWholeFile(KEPLINOR_PROGRAM_DIR "/Icons/" + name).value_or("");
     ASSERT_GE(bytes.size(), 54u) << name << " is missing or too short";
     EXPECT_EQ(bytes.substr(0, 2), "BM") << name;
     EXPECT_EQ(Read32(bytes, 2), bytes.size()) << name << ": the size field";

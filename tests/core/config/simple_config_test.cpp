@@ -108,10 +108,10 @@ TEST(SimpleConfig, TypedReadsAndWritesUseTheSelectedSection) {
   config.WriteString("PORT", "8080");
   EXPECT_EQ(Dump(config), "[Net]Port=8080;Min=-2147483648;") << "replaced in place, first spelling kept";
 
+  // Only the low 32 bits of the (64-bit) number in the text are kept.
   const std::pair<const char*, std::int32_t> integers[] = {
-      {"5,000", 5000},          {"", 0},         {"12abc34", 1234},
-      {"4294967297", 1},        {"2147483648", INT_MIN}, {"4294967295", -1},
-      {"-4294967297", -1},      {"99999999999999999999", -1}};
+      {"4294967297", 1},   {"2147483648", INT_MIN},          {"4294967295", -1},
+      {"-4294967297", -1}, {"99999999999999999999", -1}};
   for (const auto& [text, expected] : integers) {
     config.WriteString("n", text);
     EXPECT_EQ(config.ReadInteger("n"), expected) << text;
