@@ -39,7 +39,6 @@ void BM_DispatchOnMainThread(benchmark::State& state) {
   TMainThreadQueue queue;
   TDispatcher dispatcher(queue);
   const HandlerIndex index = dispatcher.RegisterHandler(ReadFiveParameters);
-  queue.Send([]() noexcept -> std::int64_t { return 0; });  // learns the main thread
   for (auto _ : state) benchmark::DoNotOptimize(CallWithFiveParameters(dispatcher, index));
   state.SetItemsProcessed(state.iterations());
 }

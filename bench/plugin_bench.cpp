@@ -49,7 +49,6 @@ void BM_PluginCallThroughEntryOnMainThread(benchmark::State& state) {
   }
   kp_ApplicationMenuAdd_fn menuAdd = nullptr;
   std::memcpy(&menuAdd, ::dlsym(host.manager.GetPlugin(0)->Module, "ApplicationMenuAdd"), sizeof menuAdd);
-  host.queue.Send([]() noexcept -> std::int64_t { return 0; });  // this thread is the main thread
   for (auto _ : state) benchmark::DoNotOptimize(menuAdd(12, 0x40001000u, "Connect to the network", "Net.bmp", 1));
   state.SetItemsProcessed(state.iterations());
   host.manager.UnloadAllPlugins();

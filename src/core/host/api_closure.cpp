@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <cstring>
 #include <new>
-#include <vector>
 
 #include "host/api_registry.h"
 #include "host/api_table.h"

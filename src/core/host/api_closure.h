@@ -23,14 +23,12 @@ class TApiClosure {
   // The plain function address that goes into the plugin's API variable.
   [[nodiscard]] void* EntryAddress() const noexcept { return entry_; }
   [[nodiscard]] std::size_t FunctionIndex() const noexcept { return function_; }
-  [[nodiscard]] TPluginHolder& Plugin() const noexcept { return plugin_; }
 
   // What a call through the entry does: libffi hands over the plugin's arguments
   // and the place for the result.
   void Enter(void* result, void** arguments) const noexcept;
 
  private:
-
   TPluginHolder& plugin_;
   const std::size_t function_;
   TApiRegistry& registry_;

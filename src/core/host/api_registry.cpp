@@ -34,10 +34,20 @@ bool TApiRegistry::Implement(std::string_view functionName, TApiHandler handler)
   return index && Implement(*index, std::move(handler));
 }
 
-bool TApiRegistry::Withdraw(std::string_view functionName) noexcept {
+void TApiRegistry::Withdraw(std::size_t functionIndex) noexcept {
+  if (functionIndex < api::kApiFunctionCount) implementations_[functionIndex] = Implementation{};
+}
+
+TApiRegistry::TScope::~TScope() {
+  for (const std::size_t index : implemented_) registry_.Withdraw(index);
+}
+
+bool TApiRegistry::TScope::Implement(std::string_view functionName, TApiHandler handler) {
   const auto index = ApiFunctionIndex(functionName);
   if (!index) return false;
-  implementations_[*index] = Implementation{};
+  implemented_.reserve(implemented_.size() + 1);  // so that what is implemented is also remembered
+  if (!registry_.Implement(*index, std::move(handler))) return false;
+  implemented_.push_back(*index);
   return true;
 }
 

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 #include "host/api_table.h"
 #include "host/dispatcher.h"
@@ -25,19 +26,34 @@ class TApiRegistry {
   bool Implement(std::size_t functionIndex, TApiHandler handler);
   bool Implement(std::string_view functionName, TApiHandler handler);
 
-  // Takes the implementation back (its owner is going away): the function
-  // answers 0 again. False for an unknown name.
-  bool Withdraw(std::string_view functionName) noexcept;
-
   [[nodiscard]] bool IsImplemented(std::size_t functionIndex) const noexcept;
 
   // Runs the function's implementation with the packet: through the dispatcher or
   // on this thread, as the table says. 0 when it has none. Never throws.
   std::int32_t Call(std::size_t functionIndex, TMessagePacket packet) noexcept;
 
-  [[nodiscard]] TDispatcher& Dispatcher() noexcept { return dispatcher_; }
+  // Implementations that belong to an object which goes away before the
+  // registry: what the object implements through its scope is taken back when
+  // the scope ends, and those functions answer 0 again.
+  class TScope {
+   public:
+    explicit TScope(TApiRegistry& registry) noexcept : registry_(registry) {}
+    TScope(const TScope&) = delete;
+    TScope& operator=(const TScope&) = delete;
+    ~TScope();
+
+    // As TApiRegistry::Implement by name, remembering the function for withdrawal.
+    bool Implement(std::string_view functionName, TApiHandler handler);
+
+   private:
+    TApiRegistry& registry_;
+    std::vector<std::size_t> implemented_;
+  };
 
  private:
+  // The function answers 0 again.
+  void Withdraw(std::size_t functionIndex) noexcept;
+
   struct Implementation {
     std::optional<HandlerIndex> dispatched;
     TApiHandler direct;

@@ -1,6 +1,5 @@
 #include "host/dispatcher.h"
 
-#include <thread>
 #include <utility>
 
 namespace kp {
@@ -24,13 +23,10 @@ std::int64_t TDispatcher::RunOnMainThread(HandlerIndex index, TMessagePacket& pa
 }
 
 std::int32_t TDispatcher::DispatchCall(HandlerIndex index, TMessagePacket packet) {
-  std::int64_t result;
-  if (std::this_thread::get_id() == queue_.MainThreadId()) {
-    result = RunOnMainThread(index, packet);
-  } else {
-    auto work = [&]() noexcept { return RunOnMainThread(index, packet); };
-    result = queue_.Send(work);
-  }
+  // On the main thread the send runs the work at once, nested in what that
+  // thread was doing; from any other thread it waits for the main thread.
+  auto work = [&]() noexcept { return RunOnMainThread(index, packet); };
+  const std::int64_t result = queue_.Send(work);
   // The packet is freed here, when this call returns, on every path.
   return LowThirtyTwoBits(result);
 }

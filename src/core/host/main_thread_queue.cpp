@@ -43,10 +43,7 @@ void TMainThreadQueue::Enqueue(Entry entry, std::unique_lock<std::mutex>& lock) 
 }
 
 std::int64_t TMainThreadQueue::SendAndWait(SendRequest& request) {
-  if (IsOwnerThread()) {
-    mainThreadId_.store(owner_);
-    return request.invoke(request.context);
-  }
+  if (IsOwnerThread()) return request.invoke(request.context);
   std::unique_lock lock(mutex_);
   if (closed_) return 0;
   ++waitingSenders_;
@@ -86,7 +83,6 @@ std::size_t TMainThreadQueue::ProcessPending() {
       entries_.pop_front();
       if (entries_.empty()) DrainWakeFd();
     }
-    mainThreadId_.store(owner_);
     ++ran;
     if (entry.send) {
       const std::int64_t result = entry.send->invoke(entry.send->context);

@@ -7,7 +7,6 @@
 // The thread that creates the queue owns it: only that thread drains it, and a
 // synchronous send made on that thread runs at once, nested in what it was doing.
 
-#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -57,8 +56,6 @@ class TMainThreadQueue {
   void Wake() noexcept;
 
   [[nodiscard]] bool IsOwnerThread() const noexcept { return std::this_thread::get_id() == owner_; }
-  // The thread that last handled queued work: unknown (default id) until the first.
-  [[nodiscard]] std::thread::id MainThreadId() const noexcept { return mainThreadId_.load(); }
 
   // Refuses further work from other threads and releases every waiting sender
   // with the result 0; posted work not yet run is dropped.
@@ -82,7 +79,6 @@ class TMainThreadQueue {
   void DrainWakeFd() noexcept;
 
   const std::thread::id owner_;
-  std::atomic<std::thread::id> mainThreadId_{};
   int wakeFd_ = -1;
 
   std::mutex mutex_;

@@ -8,16 +8,6 @@
 namespace kp {
 namespace {
 
-// Compares a stored (normalised) name with a query that is trimmed but may be
-// in any letter case, without building a normalised copy of the query.
-bool SameName(const std::string& stored, std::string_view trimmedQuery) noexcept {
-  if (stored.size() != trimmedQuery.size()) return false;
-  for (std::size_t i = 0; i < stored.size(); ++i) {
-    if (stored[i] != ToUpperAscii(trimmedQuery[i])) return false;
-  }
-  return true;
-}
-
 template <typename Integer>
 std::string DecimalText(Integer value) {
   char buffer[24];
@@ -57,8 +47,9 @@ void TMessagePacket::AddWindowHandle(std::string_view name, std::uint32_t handle
 
 std::string_view TMessagePacket::GetString(std::string_view name) const noexcept {
   const std::string_view query = Trim(name);
+  // The query is compared in any letter case, without building a normalised copy.
   for (const auto& [storedName, value] : entries_) {
-    if (SameName(storedName, query)) return value;
+    if (EqualsIgnoreCase(storedName, query)) return value;
   }
   return {};
 }

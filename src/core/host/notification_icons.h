@@ -37,7 +37,6 @@ class TNotificationIcons {
   [[nodiscard]] std::optional<Change> Tick();
 
   [[nodiscard]] std::uint32_t IconTick() const noexcept { return iconTick_; }
-  [[nodiscard]] std::uint32_t IconCycle() const noexcept { return iconCycle_; }
 
  private:
   struct Holder {

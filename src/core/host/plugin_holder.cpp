@@ -1,17 +1,26 @@
 #include "host/plugin_holder.h"
 
+#include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <utility>
 
 #include "config/text_basics.h"
+#include "keplinor_records.h"
 #include "platform/file_io.h"
 
 namespace kp {
 namespace {
 
-std::int32_t ReadInt32(const std::byte* at) noexcept {
-  std::int32_t value;
-  std::memcpy(&value, at, sizeof value);
+static_assert(sizeof(TGuid) == sizeof(kp_guid),
+              "the plugin writes its GUID in the binary form the core reads");
+
+// A field of the plugin's block, copied out: the plugin may write it at any time
+// and it need not be aligned.
+template <typename Value>
+Value ReadBlockValue(const std::byte* block, std::size_t offset) noexcept {
+  Value value;
+  std::memcpy(&value, block + offset, sizeof value);
   return value;
 }
 
@@ -20,27 +29,25 @@ std::int32_t ReadInt32(const std::byte* at) noexcept {
 TPluginHolder::TPluginHolder(std::string path, std::string key)
     : path_(std::move(path)),
       key_(std::move(key)),
-      block_(MakeLowBlock(PluginBlockLayout::kSize)) {}
+      folder_(FolderOfPath(Trim(path_))),
+      block_(MakeLowBlock(sizeof(kp_plugin_block))) {}
 
 TPluginHolder::~TPluginHolder() = default;
 
-std::string TPluginHolder::Folder() const { return FolderOfPath(Trim(path_)); }
-
 TGuid TPluginHolder::PluginGuid() const noexcept {
-  TGuid guid;
-  std::memcpy(&guid, block_.get() + PluginBlockLayout::kGuid, sizeof guid);
-  return guid;
+  return ReadBlockValue<TGuid>(block_.get(), offsetof(kp_plugin_block, PluginGUID));
 }
 
 std::string TPluginHolder::VersionText() const {
   const std::byte* block = block_.get();
-  return std::to_string(ReadInt32(block + PluginBlockLayout::kVersionA)) + "." +
-         std::to_string(ReadInt32(block + PluginBlockLayout::kVersionB)) +
-         std::to_string(ReadInt32(block + PluginBlockLayout::kVersionC));
+  return std::to_string(ReadBlockValue<std::int32_t>(block, offsetof(kp_plugin_block, VersionA))) + "." +
+         std::to_string(ReadBlockValue<std::int32_t>(block, offsetof(kp_plugin_block, VersionB))) +
+         std::to_string(ReadBlockValue<std::int32_t>(block, offsetof(kp_plugin_block, VersionC)));
 }
 
 std::string TPluginHolder::DisplayName() const {
-  return ReadBlockField(block_.get() + PluginBlockLayout::kDisplayName, PluginBlockLayout::kTextField);
+  return ReadBlockField(block_.get() + offsetof(kp_plugin_block, DisplayName),
+                        sizeof(kp_plugin_block::DisplayName));
 }
 
 std::string ReadBlockField(const std::byte* field, std::size_t fieldSize) {

@@ -17,20 +17,6 @@
 
 namespace kp {
 
-// The plugin's block: the core writes the library's path and folder, the plugin
-// its identity. Offsets are the contract's.
-struct PluginBlockLayout {
-  static constexpr std::size_t kSize = 3360;
-  static constexpr std::size_t kPath = 0;
-  static constexpr std::size_t kFolder = 256;
-  static constexpr std::size_t kTextField = 256;
-  static constexpr std::size_t kGuid = 512;
-  static constexpr std::size_t kVersionB = 528;
-  static constexpr std::size_t kVersionA = 532;
-  static constexpr std::size_t kVersionC = 536;
-  static constexpr std::size_t kDisplayName = 796;
-};
-
 class TPluginHolder {
  public:
   using StartupFunction = void (*)(void* applicationBlock, void* pluginBlock);
@@ -47,13 +33,15 @@ class TPluginHolder {
   [[nodiscard]] const std::string& Key() const noexcept { return key_; }
   // The folder of the library's path, with its trailing "/": where the plugin's
   // own icons are looked for first.
-  [[nodiscard]] std::string Folder() const;
+  [[nodiscard]] const std::string& Folder() const noexcept { return folder_; }
 
   void* Module = nullptr;
   StartupFunction Startup = nullptr;
   ShutdownFunction Shutdown = nullptr;
 
-  // The block whose address the plugin receives; in low memory, zero-filled.
+  // The block whose address the plugin receives (kp_plugin_block of the SDK: the
+  // core writes the library's path and folder, the plugin its identity); in low
+  // memory, zero-filled.
   [[nodiscard]] std::byte* PluginBlock() const noexcept { return block_.get(); }
 
   // The address of the plugin's export of an event, or null.
@@ -75,6 +63,7 @@ class TPluginHolder {
  private:
   std::string path_;
   std::string key_;
+  std::string folder_;
   LowBlock block_;
   std::array<void*, api::kEventCount> events_{};
   std::vector<std::unique_ptr<TApiClosure>> stubs_;

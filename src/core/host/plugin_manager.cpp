@@ -3,12 +3,14 @@
 #include <dlfcn.h>
 #include <link.h>
 
+#include <cstddef>
 #include <cstring>
 #include <utility>
 
 #include "config/shared_routines.h"
 #include "config/text_basics.h"
 #include "config/wildcard.h"
+#include "keplinor_records.h"
 #include "platform/file_io.h"
 #include "sharing/file_scan.h"
 
@@ -22,11 +24,18 @@ std::string LastLoaderError() {
   return error ? error : "unknown error";
 }
 
+// The library's own entry in the loader's list: what OwnExport compares with.
+link_map* OwnLinkMap(void* module) noexcept {
+  link_map* own = nullptr;
+  if (::dlinfo(module, RTLD_DI_LINKMAP, &own) != 0) return nullptr;
+  return own;
+}
+
 // The address of a symbol that the library itself defines: a symbol of the same
 // name that only one of its dependencies defines is not the plugin's export.
-void* OwnExport(void* module, const char* name) {
-  link_map* own = nullptr;
-  if (::dlinfo(module, RTLD_DI_LINKMAP, &own) != 0 || !own) return nullptr;
+// `own` is the library's OwnLinkMap; without one nothing is found.
+void* OwnExport(void* module, const link_map* own, const char* name) {
+  if (!own) return nullptr;
   ::dlerror();
   void* address = ::dlsym(module, name);
   if (!address) return nullptr;
@@ -55,15 +64,15 @@ std::vector<std::string> LinesOf(std::string_view text) {
 TPluginManager::TPluginManager(TApiRegistry& registry, std::function<void()> processPendingMessages)
     : registry_(registry),
       processPending_(std::move(processPendingMessages)),
-      applicationBlock_(MakeLowBlock(ApplicationBlockLayout::kSize)) {}
+      applicationBlock_(MakeLowBlock(sizeof(kp_application_block))) {}
 
 TPluginManager::~TPluginManager() { UnloadAllPlugins(); }
 
 void TPluginManager::SetApplicationName(std::string_view name) {
-  applicationName_.assign(name);
-  auto* field = reinterpret_cast<char*>(applicationBlock_.get() + ApplicationBlockLayout::kName);
-  std::memset(field, 0, ApplicationBlockLayout::kNameField);
-  CopyBoundedText(field, ApplicationBlockLayout::kNameField - 1, name);
+  auto* field =
+      reinterpret_cast<char*>(applicationBlock_.get() + offsetof(kp_application_block, ApplicationName));
+  std::memset(field, 0, sizeof(kp_application_block::ApplicationName));
+  CopyBoundedText(field, KP_APPLICATION_NAME_MAX_LENGTH, name);
 }
 
 void TPluginManager::ProcessPending() {
@@ -151,12 +160,15 @@ bool TPluginManager::LoadPlugin(const std::string& path) {
   auto holder = std::make_unique<TPluginHolder>(path, std::move(key));
   holder->Module = module;
   auto* block = reinterpret_cast<char*>(holder->PluginBlock());
-  CopyBoundedText(block + PluginBlockLayout::kPath, PluginBlockLayout::kTextField - 1, path);
-  CopyBoundedText(block + PluginBlockLayout::kFolder, PluginBlockLayout::kTextField - 1,
-                  FolderOfPath(Trim(path)));
+  CopyBoundedText(block + offsetof(kp_plugin_block, LibraryPath), KP_PLUGIN_PATH_MAX_LENGTH, path);
+  CopyBoundedText(block + offsetof(kp_plugin_block, LibraryFolder), KP_PLUGIN_PATH_MAX_LENGTH,
+                  holder->Folder());
 
-  holder->Startup = reinterpret_cast<TPluginHolder::StartupFunction>(OwnExport(module, "TPlugin_OnStartup"));
-  holder->Shutdown = reinterpret_cast<TPluginHolder::ShutdownFunction>(OwnExport(module, "TPlugin_OnShutdown"));
+  const link_map* own = OwnLinkMap(module);
+  holder->Startup =
+      reinterpret_cast<TPluginHolder::StartupFunction>(OwnExport(module, own, "TPlugin_OnStartup"));
+  holder->Shutdown =
+      reinterpret_cast<TPluginHolder::ShutdownFunction>(OwnExport(module, own, "TPlugin_OnShutdown"));
   if (!holder->Startup || !holder->Shutdown) {
     ::dlclose(module);
     Skip(path, "exports no TPlugin_OnStartup or no TPlugin_OnShutdown");
@@ -167,13 +179,14 @@ bool TPluginManager::LoadPlugin(const std::string& path) {
 }
 
 void TPluginManager::BindPlugin(TPluginHolder& plugin) {
+  const link_map* own = OwnLinkMap(plugin.Module);
   for (std::size_t e = 0; e < api::kEventCount; ++e) {
     const std::string name(api::kEvents[e].name);
-    plugin.SetEventSlot(e, OwnExport(plugin.Module, name.c_str()));
+    plugin.SetEventSlot(e, OwnExport(plugin.Module, own, name.c_str()));
   }
   for (std::size_t f = 0; f < api::kApiFunctionCount; ++f) {
     const std::string name(api::kApiFunctions[f].name);
-    void* variable = OwnExport(plugin.Module, name.c_str());
+    void* variable = OwnExport(plugin.Module, own, name.c_str());
     if (!variable) continue;
     auto stub = std::make_unique<TApiClosure>(plugin, f, registry_);
     void* entry = stub->EntryAddress();

@@ -16,13 +16,6 @@
 
 namespace kp {
 
-// The core's block shown to every plugin.
-struct ApplicationBlockLayout {
-  static constexpr std::size_t kSize = 800;
-  static constexpr std::size_t kName = 524;
-  static constexpr std::size_t kNameField = 254;  // 253 characters and a NUL
-};
-
 // A library the loader passed over, and why: shown in the About dialog's plugin
 // list and kept for diagnostics, since skipping is otherwise silent.
 struct TSkippedLibrary {
@@ -40,8 +33,9 @@ class TPluginManager {
   // Unloads whatever is still loaded.
   ~TPluginManager();
 
+  // Writes the program's name into the block shown to every plugin.
   void SetApplicationName(std::string_view name);
-  [[nodiscard]] const std::string& ApplicationName() const noexcept { return applicationName_; }
+  // kp_application_block of the SDK; in low memory.
   [[nodiscard]] std::byte* ApplicationBlock() const noexcept { return applicationBlock_.get(); }
 
   // Unloads everything, then loads the libraries named by list files ("*.FPC",
@@ -76,7 +70,6 @@ class TPluginManager {
 
   TApiRegistry& registry_;
   std::function<void()> processPending_;
-  std::string applicationName_;
   LowBlock applicationBlock_;
   std::vector<std::unique_ptr<TPluginHolder>> plugins_;
   std::vector<TSkippedLibrary> skipped_;

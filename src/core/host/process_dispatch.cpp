@@ -1,6 +1,6 @@
 #include "host/process_dispatch.h"
 
-#include <utility>
+#include "host/dispatcher.h"
 
 namespace kp {
 
@@ -9,22 +9,10 @@ TMainThreadQueue& ProcessMainThreadQueue() {
   return queue;
 }
 
-TDispatcher& ProcessDispatcher() {
-  static TDispatcher dispatcher(ProcessMainThreadQueue());
-  return dispatcher;
-}
-
 TApiRegistry& ProcessApiRegistry() {
-  static TApiRegistry registry(ProcessDispatcher());
+  static TDispatcher dispatcher(ProcessMainThreadQueue());
+  static TApiRegistry registry(dispatcher);
   return registry;
-}
-
-HandlerIndex RegisterHandler(TApiHandler handler) {
-  return ProcessDispatcher().RegisterHandler(std::move(handler));
-}
-
-std::int32_t DispatchCall(HandlerIndex index, TMessagePacket packet) {
-  return ProcessDispatcher().DispatchCall(index, std::move(packet));
 }
 
 }  // namespace kp

@@ -1,5 +1,7 @@
 #include "host/sdk_header.h"
 
+#include <optional>
+
 #include "host/api_table.h"
 
 namespace kp {
@@ -79,6 +81,21 @@ std::string_view FamilyName(api::Family family) {
   return "";
 }
 
+// Writes a family's heading before the first of a run of entries of that family.
+class TFamilyHeadings {
+ public:
+  void Before(api::Family family, std::string& text) {
+    if (current_ == family) return;
+    current_ = family;
+    text += "\n/* ---- ";
+    text += FamilyName(family);
+    text += " */\n";
+  }
+
+ private:
+  std::optional<api::Family> current_;
+};
+
 }  // namespace
 
 std::string GenerateSdkApiHeader() {
@@ -103,17 +120,10 @@ std::string GenerateSdkApiHeader() {
       " * TPlugin_OnStartup. \"main thread\" functions are carried to the core's main\n"
       " * thread and the calling thread waits; \"calling thread\" ones run where they\n"
       " * are called. */\n";
-  api::Family family = api::kApiFunctions.front().family;
-  bool firstOfFamily = true;
+  TFamilyHeadings functionHeadings;
   for (std::size_t i = 0; i < api::kApiFunctions.size(); ++i) {
     const api::FunctionSpec& spec = api::kApiFunctions[i];
-    if (spec.family != family || firstOfFamily) {
-      family = spec.family;
-      text += "\n/* ---- ";
-      text += FamilyName(family);
-      text += " */\n";
-      firstOfFamily = false;
-    }
+    functionHeadings.Before(spec.family, text);
     const std::string name(spec.name);
     text += "/* " + std::to_string(i + 1) + ". " + name +
             (spec.route == api::Route::Dispatched ? " (main thread" : " (calling thread") +
@@ -126,15 +136,9 @@ std::string GenerateSdkApiHeader() {
   text +=
       "\n/* Events. A plugin receives those it defines with KP_EVENT(Name) { ... },\n"
       " * always on the core's main thread; it may call the API from inside them. */\n";
-  bool firstEvent = true;
+  TFamilyHeadings eventHeadings;
   for (const api::EventSpec& spec : api::kEvents) {
-    if (spec.family != family || firstEvent) {
-      family = spec.family;
-      text += "\n/* ---- ";
-      text += FamilyName(family);
-      text += " */\n";
-      firstEvent = false;
-    }
+    eventHeadings.Before(spec.family, text);
     const std::string name(spec.name);
     const std::string signature = std::string(CTypeOf(spec.result)) + " " + name + ParameterList(spec);
     text += "#define KP_SIGNATURE_" + name + " " + signature + "\n";

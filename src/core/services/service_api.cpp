@@ -10,21 +10,12 @@
 namespace kp {
 namespace {
 
-constexpr const char* kFunctions[] = {
-    "ServiceAddType",   "ServiceEditType",        "ServiceRemoveType",    "ServiceAdd",
-    "ServiceEdit",      "ServiceRemove",          "ServiceShowWizardPanel", "ServiceShowMainPanel",
-    "ServiceSetOnline", "ServiceSetCheck",        "ServiceSetIcon",       "ServiceSetActive"};
-
 TGuid GuidOf(const TMessagePacket& packet) { return GuidFromText(packet.GetString("sGUID")).value_or(TGuid{}); }
 
 }  // namespace
 
 TServiceApi::TServiceApi(TApiRegistry& api, TServiceRegistry& services) : api_(api), services_(services) {
   Register();
-}
-
-TServiceApi::~TServiceApi() {
-  for (const char* name : kFunctions) api_.Withdraw(name);
 }
 
 void TServiceApi::Register() {

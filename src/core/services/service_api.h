@@ -6,11 +6,10 @@
 // calling plugin; GUIDs arrive as registry text and one that does not parse is
 // the zero GUID.
 
-#include <cstdint>
+#include "host/api_registry.h"
 
 namespace kp {
 
-class TApiRegistry;
 class TServiceRegistry;
 class TServiceWizard;
 
@@ -19,8 +18,6 @@ class TServiceApi {
   TServiceApi(TApiRegistry& api, TServiceRegistry& services);
   TServiceApi(const TServiceApi&) = delete;
   TServiceApi& operator=(const TServiceApi&) = delete;
-  // Withdraws the functions: they answer 0 again.
-  ~TServiceApi();
 
   // The wizard that ServiceShowWizardPanel acts on; none in a run without a
   // desktop face (the call then does nothing).
@@ -29,7 +26,8 @@ class TServiceApi {
  private:
   void Register();
 
-  TApiRegistry& api_;
+  // Withdraws the functions when this goes: they answer 0 again.
+  TApiRegistry::TScope api_;
   TServiceRegistry& services_;
   TServiceWizard* wizard_ = nullptr;
 };

@@ -5,6 +5,7 @@
 #include "config/shared_routines.h"
 #include "host/plugin_events.h"
 #include "host/plugin_holder.h"
+#include "keplinor_records.h"
 #include "services/service_records.h"
 
 namespace kp {
@@ -73,7 +74,7 @@ std::uint32_t TServiceRegistry::AddType(TPluginHolder* caller, std::string_view 
                                         std::string_view iconFile, const TGuid& guid) {
   types_.reserve(types_.size() + 1);
   auto type = std::make_unique<TServiceTypeHolder>();
-  type->record = MakeLowBlock(ServiceTypeRecordLayout::kSize);
+  type->record = MakeLowBlock(sizeof(kp_service_type_record));
   type->plugin = caller;
   type->guid = guid;
   type->description = std::string(description);
@@ -120,7 +121,7 @@ std::uint32_t TServiceRegistry::AddService(TPluginHolder* caller, std::uint32_t 
   services_.reserve(services_.size() + 1);
   type->services.reserve(type->services.size() + 1);
   auto owned = std::make_unique<TServiceHolder>();
-  owned->record = MakeLowBlock(ServiceRecordLayout::kSize);
+  owned->record = MakeLowBlock(sizeof(kp_service_record));
   TServiceHolder* service = owned.get();
   service->type = type;
   service->plugin = caller;
@@ -228,21 +229,23 @@ void TServiceRegistry::SetCheck(TPluginHolder* caller, std::uint32_t handle, boo
   TServiceHolder* service = FindService(handle);
   if (!service) return;
   const bool changed = service->checked != checked;
-  // The record shows the new state before the plugin hears of it, as it does
-  // when the user ticks the box.
-  service->checked = checked;
-  WriteServiceRecord(*service);
-  if (view_) view_->ServiceButtonChanged(*service);
+  StoreCheck(*service, checked);
   if (changed && caller) SendEvent(*caller, OnServiceCheck(), handle, std::int32_t{checked ? 1 : 0});
 }
 
 void TServiceRegistry::UserChecks(std::uint32_t handle, bool checked) {
   TServiceHolder* service = FindService(handle);
   if (!service) return;
-  service->checked = checked;
-  WriteServiceRecord(*service);
-  if (view_) view_->ServiceButtonChanged(*service);
+  StoreCheck(*service, checked);
   if (service->plugin) SendEvent(*service->plugin, OnServiceCheck(), handle, std::int32_t{checked ? 1 : 0});
+}
+
+// The record shows the new state before the plugin hears of it, whoever
+// changed it.
+void TServiceRegistry::StoreCheck(TServiceHolder& service, bool checked) {
+  service.checked = checked;
+  WriteServiceRecord(service);
+  if (view_) view_->ServiceButtonChanged(service);
 }
 
 void TServiceRegistry::SetIcon(std::uint32_t handle, std::string_view iconFile) {

@@ -157,6 +157,8 @@ class TServiceRegistry {
 
  private:
   void ApplyIcon(TServiceHolder& service, std::string_view iconFile);
+  // Sets the check box state, rewrites the record and tells the view.
+  void StoreCheck(TServiceHolder& service, bool checked);
   void MakeActive(TServiceHolder& service);
   // The steps of removing a service; without events nobody is called, which ends
   // a type's removal that a plugin keeps feeding with new services.

@@ -18,14 +18,6 @@
 namespace kp {
 namespace {
 
-constexpr const char* kFunctions[] = {
-    "ApplicationMenuAdd",     "ApplicationMenuEdit",     "ApplicationMenuRemove",
-    "ApplicationButtonAdd",   "ApplicationButtonEdit",   "ApplicationButtonRemove",
-    "ApplicationTabAdd",      "ApplicationTabEdit",      "ApplicationTabRemove",
-    "ApplicationTabActivate", "ApplicationSectionActivate", "ApplicationHide",
-    "ApplicationExit",        "ApplicationShow",         "ApplicationNotificationIconAdd",
-    "ApplicationNotificationIconEdit", "ApplicationNotificationIconRemove"};
-
 std::string PluginFolder(const TPluginHolder* plugin) { return plugin ? plugin->Folder() : std::string(); }
 
 }  // namespace
@@ -50,7 +42,6 @@ TApplicationApi::TApplicationApi(TApiRegistry& registry, TMainForm& mainForm, TC
 }
 
 TApplicationApi::~TApplicationApi() {
-  for (const char* name : kFunctions) registry_.Withdraw(name);
   for (TabHost* tab : tabs_) {
     delete tab->page.data();
     LowDelete(tab);

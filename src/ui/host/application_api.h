@@ -9,9 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "host/api_registry.h"
+
 namespace kp {
 
-class TApiRegistry;
 class TCommandManager;
 class TMainForm;
 class TNotificationIcons;
@@ -23,7 +24,7 @@ class TApplicationApi {
                   TCommandManager& popupCommands, TNotificationIcons& notificationIcons, std::string programFolder);
   TApplicationApi(const TApplicationApi&) = delete;
   TApplicationApi& operator=(const TApplicationApi&) = delete;
-  // Withdraws the functions (they answer 0 again) and destroys every tab left.
+  // Destroys every tab left, then withdraws the functions (they answer 0 again).
   ~TApplicationApi();
 
   // Before the plugins stop: every tab hands its plugin's window back.
@@ -34,7 +35,8 @@ class TApplicationApi {
   void Register();
   [[nodiscard]] TabHost* FindTab(std::uint32_t handle) const noexcept;
 
-  TApiRegistry& registry_;
+  // The functions implemented here; withdrawn when this goes.
+  TApiRegistry::TScope registry_;
   TMainForm& mainForm_;
   TCommandManager& mainCommands_;
   TCommandManager& popupCommands_;

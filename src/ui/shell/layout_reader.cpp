@@ -201,10 +201,7 @@ class TLayoutWalk {
     const std::optional<TGuid> guid = GuidFromText(config_.ReadValue("Destination"));
     if (guid && sources_.findPlugin) generic.plugin = sources_.findPlugin(*guid);
     if (!generic.plugin) generic.destination = guid;
-    const std::string pluginFolder =
-        generic.plugin ? ReadBlockField(generic.plugin->PluginBlock() + PluginBlockLayout::kFolder,
-                                        PluginBlockLayout::kTextField)
-                       : std::string();
+    const std::string pluginFolder = generic.plugin ? generic.plugin->Folder() : std::string();
     generic.iconFile = ResolveIconFile(config_.ReadValue("Icon"), pluginFolder, sources_.applicationFolder);
     return generic;
   }

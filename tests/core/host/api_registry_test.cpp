@@ -13,7 +13,6 @@ TEST(ApiRegistry, RoutesEachFunctionAsTheTableSaysAndAnswersZeroWithoutAnImpleme
   TMainThreadQueue queue;
   TDispatcher dispatcher(queue);
   TApiRegistry registry(dispatcher);
-  queue.Send([]() noexcept -> std::int64_t { return 0; });  // this thread is the main thread
 
   const std::size_t dispatched = *ApiFunctionIndex("UsersGetCount");
   const std::size_t direct = *ApiFunctionIndex("SharedFileExists");
@@ -52,6 +51,31 @@ TEST(ApiRegistry, RoutesEachFunctionAsTheTableSaysAndAnswersZeroWithoutAnImpleme
   EXPECT_EQ(registry.Call(api::kApiFunctionCount + 5, TMessagePacket{}), 0);
   EXPECT_FALSE(EventIndex("OnNothing").has_value());
   EXPECT_EQ(api::kEvents[*EventIndex("OnApplicationExit")].name, "OnApplicationExit");
+}
+
+TEST(ApiRegistry, AScopeWithdrawsWhatItImplementedWhenItEndsAndNothingElse) {
+  TMainThreadQueue queue;
+  TDispatcher dispatcher(queue);
+  TApiRegistry registry(dispatcher);
+  auto answer = [](std::int64_t value) { return [value](TMessagePacket&) -> std::int64_t { return value; }; };
+
+  const std::size_t kept = *ApiFunctionIndex("UsersGetCount");
+  const std::size_t dispatched = *ApiFunctionIndex("ApplicationHide");
+  const std::size_t direct = *ApiFunctionIndex("SharedFileExists");
+  registry.Implement(kept, answer(1));
+  {
+    TApiRegistry::TScope scope(registry);
+    EXPECT_TRUE(scope.Implement("ApplicationHide", answer(2)));
+    EXPECT_TRUE(scope.Implement("SharedFileExists", answer(3)));
+    EXPECT_FALSE(scope.Implement("NoSuchFunction", answer(4)));
+    EXPECT_EQ(registry.Call(dispatched, TMessagePacket{}), 2);
+    EXPECT_EQ(registry.Call(direct, TMessagePacket{}), 3);
+  }
+  EXPECT_FALSE(registry.IsImplemented(dispatched));
+  EXPECT_FALSE(registry.IsImplemented(direct));
+  EXPECT_EQ(registry.Call(dispatched, TMessagePacket{}), 0) << "a withdrawn function answers 0 again";
+  EXPECT_EQ(registry.Call(direct, TMessagePacket{}), 0);
+  EXPECT_EQ(registry.Call(kept, TMessagePacket{}), 1) << "what the scope did not implement stays";
 }
 
 }  // namespace

@@ -1,21 +1,18 @@
 #include "host/dispatcher.h"
 
 #include <gtest/gtest.h>
-#include <poll.h>
 
 #include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
 #include <limits>
-#include <memory>
 #include <stdexcept>
 #include <string>
 #include <thread>
 #include <utility>
 #include <vector>
 
-#include "host/process_dispatch.h"
 #include "support/waiting.h"
 
 namespace kp {
@@ -25,8 +22,6 @@ using test::IsReadable;
 using test::kPatience;
 
 using namespace std::chrono_literals;
-
-
 
 TMessagePacket PacketWithValue(std::int64_t value) {
   TMessagePacket packet;
@@ -61,14 +56,7 @@ class PluginCall {
 class DispatcherTest : public ::testing::Test {
  protected:
   // Processes the queue on this thread, the queue's owner, until the condition holds.
-  bool DrainUntil(const std::function<bool()>& condition) {
-    const auto deadline = std::chrono::steady_clock::now() + kPatience;
-    while (!condition()) {
-      if (std::chrono::steady_clock::now() > deadline) return false;
-      if (IsReadable(queue_.WakeFd(), 10ms)) queue_.ProcessPending();
-    }
-    return true;
-  }
+  bool DrainUntil(const std::function<bool()>& condition) { return test::DrainUntil(queue_, condition); }
 
   // Makes a call on a plugin thread and serves it from here.
   std::int32_t CallFromPluginThread(HandlerIndex index, TMessagePacket packet) {
@@ -158,37 +146,9 @@ TEST_F(DispatcherTest, PluginThreadCallWaitsForTheMainThreadAndRunsThere) {
   EXPECT_EQ(seenText, "a description long enough to live on the heap");
   EXPECT_EQ(seenHandle, 0x8000'0001u);
 
-  // The main thread is known now; its own calls do not go through the queue.
-  EXPECT_EQ(queue_.MainThreadId(), std::this_thread::get_id());
+  // The main thread's own calls do not go through the queue.
   EXPECT_EQ(dispatcher_.DispatchCall(index, PacketWithValue(0)), 0);
   EXPECT_FALSE(IsReadable(queue_.WakeFd(), 0ms));
-}
-
-TEST_F(DispatcherTest, CallsMadeOnTheMainThreadRunNestedAtOnce) {
-  std::vector<std::string> trace;
-  const HandlerIndex inner = dispatcher_.RegisterHandler([&](TMessagePacket& packet) -> std::int64_t {
-    trace.push_back("inner");
-    return packet.GetInteger("iValue") + 1;
-  });
-  const HandlerIndex outer = dispatcher_.RegisterHandler([&](TMessagePacket& packet) -> std::int64_t {
-    trace.push_back("outer begins");
-    const std::int32_t nested = dispatcher_.DispatchCall(inner, PacketWithValue(packet.GetInteger("iValue")));
-    trace.push_back("outer ends");
-    return nested * 10;
-  });
-
-  // The first call comes before the main thread is known; no one drains here, so
-  // a call that waited for a drain would never return.
-  ASSERT_EQ(queue_.MainThreadId(), std::thread::id{});
-  EXPECT_EQ(dispatcher_.DispatchCall(outer, PacketWithValue(4)), 50);
-  EXPECT_EQ(trace, (std::vector<std::string>{"outer begins", "inner", "outer ends"}));
-  EXPECT_EQ(queue_.MainThreadId(), std::this_thread::get_id());
-
-  // The same when the outer call came from a plugin thread and is being served
-  // by a drain: the nested call must not wait for a drain of its own.
-  trace.clear();
-  EXPECT_EQ(CallFromPluginThread(outer, PacketWithValue(6)), 70);
-  EXPECT_EQ(trace, (std::vector<std::string>{"outer begins", "inner", "outer ends"}));
 }
 
 TEST_F(DispatcherTest, CallsFromSeveralThreadsRunOneAfterAnother) {
@@ -238,38 +198,6 @@ TEST_F(DispatcherTest, CallsFromSeveralThreadsRunOneAfterAnother) {
   EXPECT_EQ(wrongResults, 0);
 }
 
-TEST_F(DispatcherTest, CallMadeDuringAModalLoopIsServedInsideIt) {
-  bool modalOpen = false;        // main thread only
-  bool servedInModal = false;    // main thread only
-  std::atomic<bool> answered{false};
-  std::unique_ptr<PluginCall> plugin;
-
-  const HandlerIndex work = dispatcher_.RegisterHandler([&](TMessagePacket& packet) -> std::int64_t {
-    servedInModal = modalOpen;
-    answered = true;
-    return packet.GetInteger("iValue");
-  });
-  // An implementation that shows a "dialog": it processes the queue until the
-  // dialog is answered. The plugin thread's call arrives while it is open.
-  const HandlerIndex modal = dispatcher_.RegisterHandler([&](TMessagePacket&) -> std::int64_t {
-    modalOpen = true;
-    plugin = std::make_unique<PluginCall>(dispatcher_, work, PacketWithValue(77));
-    const auto deadline = std::chrono::steady_clock::now() + kPatience;
-    while (!answered && std::chrono::steady_clock::now() < deadline) {
-      if (IsReadable(queue_.WakeFd(), 10ms)) queue_.ProcessPending();
-    }
-    modalOpen = false;
-    return answered ? 1 : 0;
-  });
-
-  EXPECT_EQ(dispatcher_.DispatchCall(modal, TMessagePacket{}), 1);
-  EXPECT_TRUE(servedInModal);
-  ASSERT_NE(plugin, nullptr);
-  EXPECT_TRUE(DrainUntil([&] { return plugin->Done(); }));
-  plugin->Join();
-  EXPECT_EQ(plugin->Result(), 77);
-}
-
 // Packets with texts on the heap go down every road: run on the main thread,
 // failing there, refused for a bad index, carried from a plugin thread, failing
 // after being carried. Besides what is checked here, the sanitizer build reports
@@ -315,22 +243,6 @@ TEST_F(DispatcherTest, FailuresGiveZeroAreCountedAndEveryRoadHandsOverThePacket)
   EXPECT_EQ(following.Result(), 8);
   EXPECT_EQ(dispatcher_.FailureCount(), 4u);
   EXPECT_EQ(whole, 5) << "every handler that ran saw the whole packet";
-}
-
-TEST(ProcessDispatch, RegisteredHandlerIsReachedThroughTheProcessWideCall) {
-  // The handler stays registered after the test, so it captures nothing local.
-  const HandlerIndex index =
-      RegisterHandler([mainThread = std::this_thread::get_id()](TMessagePacket& packet) -> std::int64_t {
-        return std::this_thread::get_id() == mainThread ? packet.GetInteger("iValue") + 1 : -1;
-      });
-  EXPECT_GE(index, 0);
-  EXPECT_EQ(static_cast<std::size_t>(index) + 1, ProcessDispatcher().HandlerCount());
-
-  TMessagePacket packet;
-  packet.AddInteger("iValue", 41);
-  EXPECT_EQ(DispatchCall(index, std::move(packet)), 42);
-  EXPECT_EQ(ProcessMainThreadQueue().MainThreadId(), std::this_thread::get_id());
-  EXPECT_EQ(RegisterHandler([](TMessagePacket&) -> std::int64_t { return 0; }), index + 1);
 }
 
 }  // namespace

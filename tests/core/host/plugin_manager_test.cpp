@@ -312,7 +312,6 @@ TEST_F(PluginManagerTest, AScanServesCallsThatWaitForTheMainThread) {
     served = true;
     return 31;
   });
-  queue_.Send([]() noexcept -> std::int64_t { return 0; });  // this thread is the main thread
 
   std::atomic<std::int32_t> result{0};
   std::thread plugin([&] { result = dispatcher_.DispatchCall(index, TMessagePacket{}); });

@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "recorded_lines.h"
 #include "support/service_plugins_fixture.h"
 
 namespace kp {
@@ -64,10 +63,6 @@ class ServiceRegistryTest : public test::ServicePluginsTest {
   ServiceRegistryTest() { services_.SetView(&view_); }
   ~ServiceRegistryTest() override { services_.SetView(nullptr); }
 
-  static Strings Records() { return test::RecordedLines(); }
-  static Strings Events() { return EventsWithoutRecords(); }
-  static std::string Handle(std::uint32_t handle) { return std::to_string(handle); }
-
   RecordingView view_;
 };
 
@@ -86,8 +81,8 @@ TEST_F(ServiceRegistryTest, UnknownHandlesChangeNothingAndAnswerZero) {
   EXPECT_TRUE(services_.Services().empty());
   EXPECT_TRUE(services_.Types().empty());
   EXPECT_TRUE(view_.calls.empty());
-  EXPECT_EQ(Events(), (Strings{"net.so:ServiceAdd called", "net.so:ServiceAdd returned 0",
-                               "net.so:ServiceAdd called", "net.so:ServiceAdd returned 0"}));
+  EXPECT_EQ(EventsWithoutRecords(), (Strings{"net.so:ServiceAdd called", "net.so:ServiceAdd returned 0",
+                                             "net.so:ServiceAdd called", "net.so:ServiceAdd returned 0"}));
 
   // A service handle is not a type handle, nor the other way round.
   const std::uint32_t type = plugin.AddType("Network");
@@ -102,13 +97,14 @@ TEST_F(ServiceRegistryTest, TheFirstServiceIsSelectedBeforeServiceAddReturnsAndA
   const std::uint32_t type = plugin.AddType("Network");
   const std::uint32_t first = plugin.Add(type, "One");
   ASSERT_NE(first, 0u);
-  EXPECT_EQ(Events(), (Strings{"net.so:ServiceAdd called", "net.so:OnServiceSelect " + Handle(first),
-                               "net.so:ServiceAdd returned " + Handle(first)}));
+  EXPECT_EQ(EventsWithoutRecords(), (Strings{"net.so:ServiceAdd called", "net.so:OnServiceSelect " + H(first),
+                                             "net.so:ServiceAdd returned " + H(first)}));
   EXPECT_EQ(services_.ActiveService(), services_.FindService(first));
 
   kp_test_record_clear();
   const std::uint32_t second = plugin.Add(type, "Two");
-  EXPECT_EQ(Events(), (Strings{"net.so:ServiceAdd called", "net.so:ServiceAdd returned " + Handle(second)}));
+  EXPECT_EQ(EventsWithoutRecords(),
+            (Strings{"net.so:ServiceAdd called", "net.so:ServiceAdd returned " + H(second)}));
   EXPECT_EQ(services_.ActiveService()->Handle(), first);
 
   EXPECT_EQ(view_.calls, (Strings{"button+ One", "submenu+ Network 900", "entry+ One under 900", "active One",
@@ -130,11 +126,11 @@ TEST_F(ServiceRegistryTest, RecordsHoldTheFieldsAtTheirOffsetsAsThePluginReadsTh
   kp_test_record_clear();
   plugin.Describe(service);
   plugin.DescribeType(type);
-  EXPECT_EQ(Records(),
-            (Strings{"net.so:record " + Handle(service) + " type=" + Handle(type) + " guid=5E7C0042-1234 online=0 " +
-                         "checked=0 data=77 desc=" + cut + " on=" + on + " off=" + off + " current=" + off,
-                     "net.so:type record " + Handle(type) + " guid=ABCD0001 desc=Network icon=" + off +
-                         " reserved=0"}));
+  EXPECT_EQ(
+      Events(),
+      (Strings{"net.so:record " + H(service) + " type=" + H(type) + " guid=5E7C0042-1234 online=0 " +
+                   "checked=0 data=77 desc=" + cut + " on=" + on + " off=" + off + " current=" + off,
+               "net.so:type record " + H(type) + " guid=ABCD0001 desc=Network icon=" + off + " reserved=0"}));
   EXPECT_EQ(services_.FindService(service)->description, longText) << "the core keeps the whole text";
 
   // Online byte and current icon change together; the check byte with the box.
@@ -142,16 +138,17 @@ TEST_F(ServiceRegistryTest, RecordsHoldTheFieldsAtTheirOffsetsAsThePluginReadsTh
   plugin.SetOnline(service, true);
   plugin.SetCheck(service, true);
   plugin.Describe(service);
-  EXPECT_EQ(Records().back(), "net.so:record " + Handle(service) + " type=" + Handle(type) +
-                                  " guid=5E7C0042-1234 online=1 checked=1 data=77 desc=" + cut + " on=" + on +
-                                  " off=" + off + " current=" + on);
+  EXPECT_EQ(Events().back(), "net.so:record " + H(service) + " type=" + H(type) +
+                                 " guid=5E7C0042-1234 online=1 checked=1 data=77 desc=" + cut + " on=" + on +
+                                 " off=" + off + " current=" + on);
 
   // Edit takes new texts and data, keeps GUID and type, and follows the state.
   plugin.Edit(service, "Renamed", "missing.bmp", "off.bmp", 5);
   plugin.Describe(service);
-  EXPECT_EQ(Records().back(), "net.so:record " + Handle(service) + " type=" + Handle(type) +
-                                  " guid=5E7C0042-1234 online=1 checked=1 data=5 desc=Renamed on=missing.bmp off=" +
-                                  off + " current=missing.bmp")
+  EXPECT_EQ(Events().back(),
+            "net.so:record " + H(service) + " type=" + H(type) +
+                " guid=5E7C0042-1234 online=1 checked=1 data=5 desc=Renamed on=missing.bmp off=" + off +
+                " current=missing.bmp")
       << "an icon that is not found keeps its name";
 }
 
@@ -190,13 +187,13 @@ TEST_F(ServiceRegistryTest, CheckEventsComeOnceForANewValueWithTheRecordAlreadyU
 
   other.SetCheck(service, true);
   other.SetCheck(service, true);
-  EXPECT_EQ(Events(), Strings{"other.so:OnServiceCheck " + Handle(service) + " 1 record=1"})
+  EXPECT_EQ(EventsWithoutRecords(), Strings{"other.so:OnServiceCheck " + H(service) + " 1 record=1"})
       << "the calling plugin hears of a change, once";
   EXPECT_EQ(view_.calls, (Strings{"button One icon= checked", "button One icon= checked"}));
 
   kp_test_record_clear();
   services_.UserChecks(service, false);
-  EXPECT_EQ(Events(), Strings{"owner.so:OnServiceCheck " + Handle(service) + " 0 record=0"})
+  EXPECT_EQ(EventsWithoutRecords(), Strings{"owner.so:OnServiceCheck " + H(service) + " 0 record=0"})
       << "the user's tick goes to the owner";
   EXPECT_FALSE(services_.FindService(service)->checked);
 }
@@ -211,14 +208,15 @@ TEST_F(ServiceRegistryTest, RemovingTheActiveServiceMakesTheFirstActiveAndTheLas
   kp_test_record_clear();
 
   plugin.Remove(c);
-  EXPECT_EQ(Events(), (Strings{"net.so:OnServiceWizardRemove " + Handle(c) + " C", "net.so:OnServiceSelect " +
-                                                                                    Handle(a)}))
+  EXPECT_EQ(EventsWithoutRecords(),
+            (Strings{"net.so:OnServiceWizardRemove " + H(c) + " C", "net.so:OnServiceSelect " + H(a)}))
       << "the remover hears of it while the record is valid; the first service is selected once";
   EXPECT_EQ(services_.ActiveService()->Handle(), a);
 
   kp_test_record_clear();
   plugin.Remove(b);
-  EXPECT_EQ(Events(), Strings{"net.so:OnServiceWizardRemove " + Handle(b) + " B"}) << "an inactive one: no select";
+  EXPECT_EQ(EventsWithoutRecords(), Strings{"net.so:OnServiceWizardRemove " + H(b) + " B"})
+      << "an inactive one: no select";
 
   plugin.ShowMainPanel(4242);
   view_.calls.clear();
@@ -241,9 +239,9 @@ TEST_F(ServiceRegistryTest, RemovingATypeRemovesEachServiceOnBehalfOfTheCallerAn
   view_.calls.clear();
 
   remover.RemoveType(type);
-  EXPECT_EQ(Events(), (Strings{"remover.so:OnServiceWizardRemove " + Handle(s1) + " S1",
-                               "remover.so:OnServiceWizardRemove " + Handle(s2) + " S2",
-                               "remover.so:OnServiceWizardRemove " + Handle(s3) + " S3"}));
+  EXPECT_EQ(EventsWithoutRecords(), (Strings{"remover.so:OnServiceWizardRemove " + H(s1) + " S1",
+                                             "remover.so:OnServiceWizardRemove " + H(s2) + " S2",
+                                             "remover.so:OnServiceWizardRemove " + H(s3) + " S3"}));
   const Strings menuRemovals = [&] {
     Strings removals;
     for (const std::string& call : view_.calls) {
@@ -269,7 +267,7 @@ TEST_F(ServiceRegistryTest, EditingATypeChangesItsRecordButNotItsSubmenu) {
   EXPECT_EQ(services_.FindType(type)->description, "Renamed network");
   kp_test_record_clear();
   plugin.DescribeType(type);
-  EXPECT_NE(Records().front().find("desc=Renamed network icon="), std::string::npos);
+  EXPECT_NE(Events().front().find("desc=Renamed network icon="), std::string::npos);
 }
 
 TEST_F(ServiceRegistryTest, PluginsThatReenterFromTheirEventsCannotBreakTheRegistry) {

@@ -79,7 +79,6 @@ class DesktopServicesTest : public ::testing::Test {
         "[Application]\nName = \"Keplinor\"\nSmallOnlineIcon = \"on.bmp\"\nSmallOfflineIcon = \"off.bmp\"\n");
     program_ = std::make_unique<TDesktopProgram>(temp_.Path(), settingsStore_, language_, registry_, queue_);
     ASSERT_TRUE(program_->Start());
-    queue_.Send([]() noexcept -> std::int64_t { return 0; });  // this thread is the main thread
     plugin_ = std::make_unique<test::TServicePlugin>(*program_->Plugins().GetPlugin(0));
   }
 

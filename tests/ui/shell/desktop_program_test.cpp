@@ -180,7 +180,6 @@ TEST_F(DesktopProgramTest, EveryBuiltFunctionHasAnImplementationAndNoOtherHas) {
 TEST_F(DesktopProgramTest, TheApplicationFunctionsWorkOnTheWindowAndIgnoreUnknownHandles) {
   Install(KP_TP_RECORDING_A, "rec.so");
   ASSERT_TRUE(Program().Start());
-  queue_.Send([]() noexcept -> std::int64_t { return 0; });  // this thread is the main thread
   TPluginHolder* plugin = Program().Plugins().GetPlugin(0);
   TMainForm& window = Program().MainForm();
 

@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "config/shared_routines.h"
 #include "config/simple_config.h"
 #include "host/plugin_holder.h"
 #include "shell/command_manager.h"
@@ -182,11 +181,9 @@ TEST_F(LayoutReaderTest, ButtonWalkMatchesKeywordsExactlyAndOnlyThoseWithAButton
 }
 
 TEST_F(LayoutReaderTest, DestinationOwnsTheEntryNowOrWhenFirstChosen) {
-  TPluginHolder loaded("/plugins/a.so", "/PLUGINS/A.SO");
-  TPluginHolder later("/plugins/b.so", "/PLUGINS/B.SO");
   const std::string pluginFolder = folder.MakeFolder("plug");
-  CopyBoundedText(reinterpret_cast<char*>(loaded.PluginBlock()) + PluginBlockLayout::kFolder,
-                  PluginBlockLayout::kTextField - 1, pluginFolder);
+  TPluginHolder loaded(pluginFolder + "a.so", "A.SO");
+  TPluginHolder later("/plugins/b.so", "/PLUGINS/B.SO");
   WriteIcon("plug/Own.bmp");
   const TGuid guidA = *GuidFromText("{11111111-2222-3333-4444-555555555555}");
   const TGuid guidB = *GuidFromText("{AAAAAAAA-2222-3333-4444-555555555555}");

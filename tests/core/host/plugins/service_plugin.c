@@ -13,8 +13,6 @@
 #include "keplinor_plugin.h"
 #include "recorder.h"
 
-#define TPS_EXPORT __attribute__((visibility("default")))
-
 KP_IMPORT(ServiceAddType);
 KP_IMPORT(ServiceEditType);
 KP_IMPORT(ServiceRemoveType);
@@ -30,15 +28,15 @@ KP_IMPORT(ServiceSetActive);
 
 /* How the wizard events answer: with a page of this status and window (no
  * answer while the status is negative). */
-TPS_EXPORT int32_t tps_page_status = -1;
-TPS_EXPORT uint32_t tps_page_window = 0;
-TPS_EXPORT int32_t tps_page_allow_back = 1;
+KP_EXPORT int32_t tps_page_status = -1;
+KP_EXPORT uint32_t tps_page_window = 0;
+KP_EXPORT int32_t tps_page_allow_back = 1;
 /* What OnServiceWizardComplete leaves in the byte it is given. */
-TPS_EXPORT int32_t tps_complete_answer = 1;
+KP_EXPORT int32_t tps_complete_answer = 1;
 /* When set, the next OnServiceSelect removes the service it is told of (re-entry). */
-TPS_EXPORT int32_t tps_remove_on_select = 0;
+KP_EXPORT int32_t tps_remove_on_select = 0;
 /* A service type to which OnServiceWizardRemove adds a new service each time. */
-TPS_EXPORT kp_handle tps_add_on_remove = 0;
+KP_EXPORT kp_handle tps_add_on_remove = 0;
 
 static char ownName[64];
 
@@ -48,13 +46,9 @@ static void record(const char *what) {
   kp_test_record(line);
 }
 
-static const kp_service_record *service_at(kp_handle handle) {
-  return (const kp_service_record *)(uintptr_t)handle;
-}
-
 /* Everything the record at the handle says. */
-TPS_EXPORT void tps_describe(kp_handle handle) {
-  const kp_service_record *r = service_at(handle);
+KP_EXPORT void tps_describe(kp_handle handle) {
+  const kp_service_record *r = kp_service_record_at(handle);
   char line[1300];
   snprintf(line, sizeof line,
            "record %u type=%u guid=%08X-%04X online=%u checked=%u data=%u desc=%s on=%s off=%s current=%s",
@@ -63,8 +57,8 @@ TPS_EXPORT void tps_describe(kp_handle handle) {
   record(line);
 }
 
-TPS_EXPORT void tps_describe_type(kp_handle handle) {
-  const kp_service_type_record *r = (const kp_service_type_record *)(uintptr_t)handle;
+KP_EXPORT void tps_describe_type(kp_handle handle) {
+  const kp_service_type_record *r = kp_service_type_record_at(handle);
   char line[700];
   snprintf(line, sizeof line, "type record %u guid=%08X desc=%s icon=%s reserved=%u", handle, r->GUID.Data1,
            r->Description, r->IconFileName,
@@ -87,12 +81,12 @@ KP_SHUTDOWN {}
 
 /* ---- calls the tests make through the plugin */
 
-TPS_EXPORT kp_handle tps_add_type(const char *description, const char *icon, kp_guid guid) {
+KP_EXPORT kp_handle tps_add_type(const char *description, const char *icon, kp_guid guid) {
   return ServiceAddType(description, icon, guid);
 }
 
-TPS_EXPORT kp_handle tps_add(kp_handle type, const char *description, const char *onlineIcon,
-                             const char *offlineIcon, uint32_t data, kp_guid guid) {
+KP_EXPORT kp_handle tps_add(kp_handle type, const char *description, const char *onlineIcon,
+                            const char *offlineIcon, uint32_t data, kp_guid guid) {
   record("ServiceAdd called");
   const kp_handle service = ServiceAdd(type, description, onlineIcon, offlineIcon, data, guid);
   char line[64];
@@ -101,20 +95,20 @@ TPS_EXPORT kp_handle tps_add(kp_handle type, const char *description, const char
   return service;
 }
 
-TPS_EXPORT void tps_edit(kp_handle service, const char *description, const char *onlineIcon,
-                         const char *offlineIcon, uint32_t data) {
+KP_EXPORT void tps_edit(kp_handle service, const char *description, const char *onlineIcon,
+                        const char *offlineIcon, uint32_t data) {
   ServiceEdit(service, description, onlineIcon, offlineIcon, data);
 }
 
-TPS_EXPORT void tps_edit_type(kp_handle type, const char *description) { ServiceEditType(type, description); }
-TPS_EXPORT int32_t tps_remove(kp_handle service) { return ServiceRemove(service); }
-TPS_EXPORT int32_t tps_remove_type(kp_handle type) { return ServiceRemoveType(type); }
-TPS_EXPORT int32_t tps_set_online(kp_handle service, kp_bool value) { return ServiceSetOnline(service, value); }
-TPS_EXPORT int32_t tps_set_check(kp_handle service, kp_bool value) { return ServiceSetCheck(service, value); }
-TPS_EXPORT void tps_set_icon(kp_handle service, const char *icon) { ServiceSetIcon(service, icon); }
-TPS_EXPORT int32_t tps_set_active(kp_handle service) { return ServiceSetActive(service); }
-TPS_EXPORT int32_t tps_show_main_panel(kp_window window) { return ServiceShowMainPanel(window); }
-TPS_EXPORT int32_t tps_show_wizard_panel(kp_window window, int32_t status, kp_bool allowBack) {
+KP_EXPORT void tps_edit_type(kp_handle type, const char *description) { ServiceEditType(type, description); }
+KP_EXPORT int32_t tps_remove(kp_handle service) { return ServiceRemove(service); }
+KP_EXPORT int32_t tps_remove_type(kp_handle type) { return ServiceRemoveType(type); }
+KP_EXPORT int32_t tps_set_online(kp_handle service, kp_bool value) { return ServiceSetOnline(service, value); }
+KP_EXPORT int32_t tps_set_check(kp_handle service, kp_bool value) { return ServiceSetCheck(service, value); }
+KP_EXPORT void tps_set_icon(kp_handle service, const char *icon) { ServiceSetIcon(service, icon); }
+KP_EXPORT int32_t tps_set_active(kp_handle service) { return ServiceSetActive(service); }
+KP_EXPORT int32_t tps_show_main_panel(kp_window window) { return ServiceShowMainPanel(window); }
+KP_EXPORT int32_t tps_show_wizard_panel(kp_window window, int32_t status, kp_bool allowBack) {
   return ServiceShowWizardPanel(window, status, allowBack);
 }
 
@@ -133,13 +127,15 @@ KP_EVENT(OnServiceSelect) {
 
 KP_EVENT(OnServiceCheck) {
   char line[96];
-  snprintf(line, sizeof line, "OnServiceCheck %u %d record=%u", poService, bValue, service_at(poService)->Checked);
+  snprintf(line, sizeof line, "OnServiceCheck %u %d record=%u", poService, bValue,
+           kp_service_record_at(poService)->Checked);
   record(line);
 }
 
 KP_EVENT(OnServiceWizardRemove) {
   char line[300];
-  snprintf(line, sizeof line, "OnServiceWizardRemove %u %s", poService, service_at(poService)->Description);
+  snprintf(line, sizeof line, "OnServiceWizardRemove %u %s", poService,
+           kp_service_record_at(poService)->Description);
   record(line);
   if (tps_add_on_remove) {
     const kp_guid none = {0, 0, 0, {0}};
