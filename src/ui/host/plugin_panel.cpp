@@ -1,6 +1,5 @@
 #include "host/plugin_panel.h"
 
-#include <QApplication>
 #include <QFocusEvent>
 #include <QWindow>
 
@@ -93,22 +92,16 @@ void TPluginPanel::focusInEvent(QFocusEvent* event) {
   if (!hosted_) return;
   // Tabbing in from before lands on the first control, Shift+Tab from after on
   // the last; Qt's focus chain then moves through the controls and out again.
-  const bool backwards = event->reason() == Qt::BacktabFocusReason;
-  QWidget* target = hosted_;
-  if (backwards) {
-    QWidget* last = nullptr;
-    for (QWidget* w = hosted_->nextInFocusChain(); w && w != hosted_; w = w->nextInFocusChain()) {
-      if (hosted_->isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(hosted_)) last = w;
-    }
-    if (last) target = last;
-  } else {
-    for (QWidget* w = hosted_->nextInFocusChain(); w && w != hosted_; w = w->nextInFocusChain()) {
-      if (hosted_->isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(hosted_)) {
-        target = w;
-        break;
-      }
+  QWidget* first = nullptr;
+  QWidget* last = nullptr;
+  for (QWidget* w = hosted_->nextInFocusChain(); w && w != hosted_; w = w->nextInFocusChain()) {
+    if (hosted_->isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(hosted_)) {
+      if (!first) first = w;
+      last = w;
     }
   }
+  QWidget* control = event->reason() == Qt::BacktabFocusReason ? last : first;
+  QWidget* target = control ? control : hosted_.data();
   target->setFocus(event->reason());
 }
 

@@ -1,7 +1,6 @@
 #include "services/customize_services_dialog.h"
 
 #include <QDialogButtonBox>
-#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>

@@ -4,7 +4,6 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPointer>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QVBoxLayout>
@@ -108,7 +107,6 @@ int TServiceWizardDialog::RunToAdd() {
 }
 
 int TServiceWizardDialog::RunToEdit(std::uint32_t service) {
-  if (!registry_.FindService(service)) return QDialog::Rejected;
   ClearPluginArea();
   if (!wizard_.BeginEdit(service)) return QDialog::Rejected;
   return exec();

@@ -108,9 +108,6 @@ class TCommandManager : public QObject {
   [[nodiscard]] const std::vector<TMenuHolder*>& MenuEntries() const noexcept { return entries_; }
   [[nodiscard]] const std::vector<TButtonHolder*>& Buttons() const noexcept { return buttons_; }
 
-  [[nodiscard]] QWidget* Menu() const noexcept { return menu_; }
-  [[nodiscard]] QToolBar* ButtonBar() const noexcept { return bar_; }
-  [[nodiscard]] TImageList* Images() const noexcept { return images_; }
 
   // A menu entry without sub-entries was chosen. Not called when empty.
   ClickHandler OnMenuClick;

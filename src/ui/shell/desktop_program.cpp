@@ -9,6 +9,7 @@
 #include "shell/layout_reader.h"
 #include "shell/main_form.h"
 #include "shell/qt_main_thread.h"
+#include "shell/qt_text.h"
 #include "shell/section_pages.h"
 #include "host/application_api.h"
 #include "services/desktop_services.h"
@@ -125,6 +126,10 @@ bool TDesktopProgram::Start() {
   settings_ = LoadSettings(settingsStore_, programFolder_);
   EnsureDownloadFolders(settings_, programFolder_);
   plugins_.SetApplicationName(settings_.Application.Name);
+  // The task bar shows the window's caption. A display name would be added to
+  // every caption by the platform ("Keplinor (Online) — Keplinor"), so the
+  // program's name is its application name instead.
+  QApplication::setApplicationName(ToQString(settings_.Application.Name));
 
   // 10. Every plugin is loaded, bound and started; from here on they may call.
   plugins_.ScanPlugins(programFolder_ + "Plugins");

@@ -38,14 +38,12 @@ class TDesktopProgram {
 
   [[nodiscard]] TMainForm& MainForm() const noexcept { return *mainForm_; }
   [[nodiscard]] TPluginManager& Plugins() noexcept { return plugins_; }
-  [[nodiscard]] TSettings& Settings() noexcept { return settings_; }
   // The services, their section, menu, wizard and dialogs; none before Start.
   [[nodiscard]] TDesktopServices* Services() const noexcept { return services_.get(); }
   [[nodiscard]] bool ApplicationStarted() const noexcept { return applicationStarted_; }
   // The window has closed (the program ends), possibly already during Start when a
   // plugin asked to exit from its start event: then there is no loop to run.
   [[nodiscard]] bool Closed() const noexcept { return closed_; }
-  [[nodiscard]] const std::string& SettingsPath() const noexcept { return settingsPath_; }
 
  private:
   struct Commands;

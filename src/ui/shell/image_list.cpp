@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "config/text_basics.h"
+#include "shell/qt_text.h"
 
 namespace kp {
 namespace {
@@ -29,10 +30,6 @@ constexpr std::array kBuiltinPixmaps{
     QStyle::SP_TrashIcon,
 };
 
-bool EndsWith(std::string_view text, std::string_view end) {
-  return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
-}
-
 // The key is the trimmed, upper-cased name; the file is opened by the trimmed
 // name with its letter case, as the file system needs it.
 QIcon LoadImage(std::string_view key, std::string_view name) {
@@ -43,8 +40,8 @@ QIcon LoadImage(std::string_view key, std::string_view name) {
     if (error != std::errc() || end != digits.data() + digits.size()) return {};
     return BuiltinImage(number);
   }
-  if (!EndsWith(key, ".BMP") && !EndsWith(key, ".ICO")) return {};
-  const QImage image(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
+  if (!key.ends_with(".BMP") && !key.ends_with(".ICO")) return {};
+  const QImage image(ToQString(name));
   if (image.isNull()) return {};
   return QIcon(QPixmap::fromImage(image));
 }

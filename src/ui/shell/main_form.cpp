@@ -1,15 +1,12 @@
 #include "shell/main_form.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QScreen>
 #include <QStyle>
 #include <QToolBar>
 #include <QVBoxLayout>
-#include <QWindowStateChangeEvent>
 
 #include "config/global_stores.h"
 #include "config/settings.h"
@@ -100,7 +97,7 @@ void TMainForm::FirstShowPreparation() {
   sections_->SetCaption(Section::Shared, Language("Main", "00007"));
   sections_->SetCaption(Section::Downloads, Language("Main", "00008"));
   sections_->SetCaption(Section::SearchResults, Language("Main", "00009"));
-  if (trayIcon_) trayIcon_->SetImageFile(SmallStateIcon());
+  ShowApplicationIcon();
   SetSearching(false);
   const TAdvancedSettings& advanced = context_.settings.Advanced;
   if (advanced.RememberLocation && advanced.WindowWidth > 0 && advanced.WindowHeight > 0) {
@@ -109,7 +106,6 @@ void TMainForm::FirstShowPreparation() {
 }
 
 void TMainForm::SetSearching(bool searching) {
-  searching_ = searching;
   const QIcon image = searching ? style()->standardIcon(QStyle::SP_BrowserReload) : QIcon(SmallStateIcon());
   indicator_->setPixmap(image.pixmap(16, 16));
   indicator_->setToolTip(searching ? Language("Main", "00009") : QString());
@@ -172,7 +168,7 @@ void TMainForm::changeEvent(QEvent* event) {
 
 void TMainForm::SetOnlineState(bool online) {
   online_ = online;
-  if (trayIcon_) trayIcon_->SetImageFile(SmallStateIcon());
+  ShowApplicationIcon();
   QIcon icon;
   icon.addFile(SmallStateIcon());
   icon.addFile(LargeStateIcon());
@@ -180,10 +176,6 @@ void TMainForm::SetOnlineState(bool online) {
   const QString caption = ToQString(context_.settings.Application.Name) + " (" +
                           Language("Main", online ? "00001" : "00002") + ")";
   setWindowTitle(caption);
-  // The task bar shows the window's caption here. A display name would be added
-  // to every caption by the platform ("Keplinor (Online) — Keplinor"), so the
-  // program's name is its application name instead.
-  QApplication::setApplicationName(ToQString(context_.settings.Application.Name));
   if (trayIcon_) trayIcon_->SetTip(caption);
 }
 

@@ -54,11 +54,9 @@ class TMainForm : public QMainWindow {
   // Asks the plugins; when they agree the window closes (and the close request
   // asks them once more).
   void ExitCommand();
-  [[nodiscard]] bool IsShownToUser() const noexcept { return shownToUser_; }
 
   // The indicator's two states: searching, or its normal image.
   void SetSearching(bool searching);
-  [[nodiscard]] bool IsSearching() const noexcept { return searching_; }
 
   void SetOnlineState(bool online);
   [[nodiscard]] bool IsOnline() const noexcept { return online_; }
@@ -70,7 +68,6 @@ class TMainForm : public QMainWindow {
   // 64 ticks a second: the notification icon rotation, then the transfers' ticks.
   void StartProcessTimer();
   void StopProcessTimer();
-  [[nodiscard]] bool ProcessTimerRunning() const noexcept { return processTimer_.isActive(); }
   void ProcessTick();
   std::function<void()> OnTransfersTick;
 
@@ -113,7 +110,6 @@ class TMainForm : public QMainWindow {
   unsigned tickNumber_ = 0;
   bool firstShowDone_ = false;
   bool online_ = false;
-  bool searching_ = false;
   bool shownToUser_ = false;
   bool exitCommandRunning_ = false;
 };

@@ -1,6 +1,5 @@
 #include "shell/section_pages.h"
 
-#include "config/text_basics.h"
 
 namespace kp {
 namespace {
@@ -56,18 +55,6 @@ bool TSectionPages::IsShown(Section section) const { return indexOf(pages_[Index
 void TSectionPages::Unpark(Section section) {
   if (IsShown(section)) return;
   insertTab(BuiltInCount(), pages_[IndexOf(section)], captions_[IndexOf(section)]);
-}
-
-bool TSectionPages::Unpark(std::string_view layoutName) {
-  const std::string name = ToUpperAscii(Trim(layoutName));
-  for (std::size_t i = 0; i < 5; ++i) {
-    if (kLayoutNames[i] != name) continue;
-    const auto section = static_cast<Section>(i + 1);
-    if (IsShown(section)) return false;
-    Unpark(section);
-    return true;
-  }
-  return false;
 }
 
 bool TSectionPages::Activate(Section section) {

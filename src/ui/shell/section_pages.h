@@ -35,9 +35,7 @@ class TSectionPages : public QTabWidget {
 
   // Moves every built-in page into the parking holder.
   void ParkAll();
-  // Brings a parked section back as the last built-in tab; false for an unknown
-  // name or a section already shown. Names are compared trimmed, in upper case.
-  bool Unpark(std::string_view layoutName);
+  // Brings a parked section back as the last built-in tab.
   void Unpark(Section section);
   void Park(Section section);
   [[nodiscard]] bool IsShown(Section section) const;

@@ -18,6 +18,9 @@ TTrayIcon::TTrayIcon(QMenu* menu, QObject* parent)
 TTrayIcon::~TTrayIcon() { icon_->hide(); }
 
 void TTrayIcon::SetImageFile(const QString& file) {
+  // The rotation asks for the program's image again every second; the file is
+  // read only when the image really changes.
+  if (file == imageFile_ && !icon_->icon().isNull()) return;
   imageFile_ = file;
   icon_->setIcon(QIcon(file));
   // Shown once it has an image: an empty icon would be an empty gap in the tray.
@@ -28,8 +31,6 @@ void TTrayIcon::SetTip(const QString& tip) {
   tip_ = tip.left(kTipLength);
   icon_->setToolTip(tip_);
 }
-
-bool TTrayIcon::IsShownInTray() const { return QSystemTrayIcon::isSystemTrayAvailable() && icon_->isVisible(); }
 
 void TTrayIcon::HandleActivation(int reason) {
   switch (static_cast<QSystemTrayIcon::ActivationReason>(reason)) {

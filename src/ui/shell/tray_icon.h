@@ -29,7 +29,6 @@ class TTrayIcon : public QObject {
   void SetTip(const QString& tip);
   [[nodiscard]] const QString& ImageFile() const noexcept { return imageFile_; }
   [[nodiscard]] const QString& Tip() const noexcept { return tip_; }
-  [[nodiscard]] bool IsShownInTray() const;
 
   // Left click or double click on the icon.
   std::function<void()> OnShowRequest;

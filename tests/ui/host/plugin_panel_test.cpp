@@ -59,14 +59,18 @@ TEST(PluginPanel, HostsReplacesAndEmptiesWithCloseRequests) {
   panel->SetHostedWindow(secondId);
   EXPECT_EQ(first->closeRequests, 1);
   EXPECT_FALSE(first->isVisible());
+  EXPECT_EQ(first->parentWidget(), nullptr) << "a replaced window goes back to its plugin";
   EXPECT_TRUE(second->isVisible());
 
   panel->SetHostedWindow(0);
   EXPECT_EQ(second->closeRequests, 1);
+  EXPECT_EQ(second->parentWidget(), nullptr);
   EXPECT_EQ(panel->HostedWindow(), 0u);
   EXPECT_EQ(panel->HostedWidget(), nullptr);
   EXPECT_EQ(changes, (std::vector<std::pair<std::uint32_t, std::uint32_t>>{
                          {firstId, 0}, {secondId, firstId}, {0, secondId}}));
+  delete first;  // what their plugin does when it stops
+  delete second;
 }
 
 TEST(PluginPanel, TabMovesThroughTheHostedControlsAndOut) {

@@ -318,19 +318,6 @@ TEST_F(ServiceWizardDialogTest, ThePluginDecidesWhetherTheLastPageCloses) {
   EXPECT_EQ(result, QDialog::Accepted);
 }
 
-TEST_F(ServiceWizardDialogTest, APluginWithoutChangeEventsClosesOnItsLastPageUnasked) {
-  test::TServicePlugin plugin = Load(KP_TP_SERVICES_PLAIN, "plain.so");
-  const std::uint32_t type = plugin.AddType("Plain");
-  plugin.AnswerWithPage(4, IdOf(NewPage()));
-  plugin.AnswerCompletion(false);  // would keep the wizard open if it were asked
-  OpenToAdd();
-  Next();
-  Next();
-  EXPECT_FALSE(dialog_->isVisible());
-  EXPECT_EQ(dialog_->result(), QDialog::Accepted);
-  EXPECT_EQ(Events(), Strings{"plain.so:OnServiceWizardAdd " + H(type)});
-}
-
 // ---- cancelling
 
 TEST_F(ServiceWizardDialogTest, CancelTellsThePluginOnlyOnceItsPagesAreUnderWay) {
@@ -454,32 +441,6 @@ TEST_F(ServiceWizardDialogTest, APageIsHostedAgainInALaterRun) {
   Next();
   EXPECT_EQ(dialog_->PluginPanel()->HostedWidget(), page);
   EXPECT_TRUE(page->isVisible());
-}
-
-TEST_F(ServiceWizardDialogTest, EveryPageGoesBackToItsPluginAliveAndWithoutAParent) {
-  test::TServicePlugin plugin = Load(KP_TP_SERVICES, "net.so");
-  plugin.AddType("Network");
-  QPointer<Page> first = NewPage();
-  QPointer<Page> second = NewPage();
-  plugin.AnswerWithPage(2, IdOf(first));
-  OpenToAdd();
-  Next();
-  plugin.ShowWizardPanel(IdOf(second), 1);
-  ASSERT_TRUE(first);
-  EXPECT_EQ(first->parentWidget(), nullptr) << "a replaced page goes back at once";
-  EXPECT_FALSE(first->isVisible());
-
-  dialog_->ReleasePluginWindow();
-  ASSERT_TRUE(second);
-  EXPECT_EQ(second->parentWidget(), nullptr);
-  EXPECT_FALSE(second->isVisible());
-  EXPECT_EQ(dialog_->PluginPanel()->HostedWindow(), 0u);
-  EXPECT_EQ(dialog_->PluginPanel()->HostedWidget(), nullptr);
-
-  // Destroying the wizard takes neither page with it: they are the plugin's.
-  dialog_.reset();
-  EXPECT_TRUE(first);
-  EXPECT_TRUE(second);
 }
 
 }  // namespace
