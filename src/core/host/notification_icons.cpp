@@ -14,25 +14,18 @@ std::uint32_t TNotificationIcons::Add(std::string iconFile) {
   return LowAddress(holder);
 }
 
-std::size_t TNotificationIcons::PositionOf(std::uint32_t handle) const noexcept {
-  for (std::size_t i = 0; i < icons_.size(); ++i) {
-    if (LowAddress(icons_[i]) == handle && handle != 0) return i;
-  }
-  return icons_.size();
-}
-
 bool TNotificationIcons::Edit(std::uint32_t handle, std::string iconFile) {
-  const std::size_t at = PositionOf(handle);
-  if (at == icons_.size()) return false;
-  icons_[at]->iconFile = std::move(iconFile);
+  Holder* icon = FindByHandle(icons_, handle);
+  if (!icon) return false;
+  icon->iconFile = std::move(iconFile);
   return true;
 }
 
 bool TNotificationIcons::Remove(std::uint32_t handle) {
-  const std::size_t at = PositionOf(handle);
-  if (at == icons_.size()) return false;
-  LowDelete(icons_[at]);
-  icons_.erase(icons_.begin() + static_cast<std::ptrdiff_t>(at));
+  Holder* icon = FindByHandle(icons_, handle);
+  if (!icon) return false;
+  std::erase(icons_, icon);
+  LowDelete(icon);
   return true;
 }
 
@@ -42,8 +35,8 @@ void TNotificationIcons::Clear() {
 }
 
 const std::string* TNotificationIcons::IconFile(std::uint32_t handle) const noexcept {
-  const std::size_t at = PositionOf(handle);
-  return at == icons_.size() ? nullptr : &icons_[at]->iconFile;
+  const Holder* icon = FindByHandle(icons_, handle);
+  return icon ? &icon->iconFile : nullptr;
 }
 
 std::optional<TNotificationIcons::Change> TNotificationIcons::Tick() {

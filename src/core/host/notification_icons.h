@@ -42,7 +42,6 @@ class TNotificationIcons {
   struct Holder {
     std::string iconFile;
   };
-  [[nodiscard]] std::size_t PositionOf(std::uint32_t handle) const noexcept;
 
   std::vector<Holder*> icons_;  // owned; in low memory so their addresses are handles
   std::uint32_t iconTick_ = 0;

@@ -10,6 +10,7 @@
 #include <new>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace kp {
 
@@ -26,6 +27,22 @@ void LowFree(void* block) noexcept;
 [[nodiscard]] std::uint32_t LowAddress(const void* pointer) noexcept;
 // True when the address lies below 4 GiB (null included).
 [[nodiscard]] bool IsLowAddress(const void* pointer) noexcept;
+
+// The object of a list whose handle is the given one: by default its low-memory
+// address, or what handleOf gives for it. Null for 0 and for a handle the list
+// does not hold, so every handle from a plugin is looked up before it is used.
+template <typename T, typename HandleOf>
+[[nodiscard]] T* FindByHandle(const std::vector<T*>& objects, std::uint32_t handle, HandleOf handleOf) noexcept {
+  if (handle == 0) return nullptr;
+  for (T* object : objects) {
+    if (handleOf(object) == handle) return object;
+  }
+  return nullptr;
+}
+template <typename T>
+[[nodiscard]] T* FindByHandle(const std::vector<T*>& objects, std::uint32_t handle) noexcept {
+  return FindByHandle(objects, handle, [](const T* object) { return LowAddress(object); });
+}
 
 // Bytes handed out and not yet freed, for tests and diagnostics.
 [[nodiscard]] std::size_t LowMemoryInUse() noexcept;

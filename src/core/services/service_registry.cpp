@@ -11,12 +11,10 @@
 namespace kp {
 namespace {
 
+// A type's or a service's handle is its record's address, not the holder's.
 template <typename Holder>
-Holder* FindByHandle(const std::vector<Holder*>& holders, std::uint32_t handle) noexcept {
-  if (handle == 0) return nullptr;
-  const auto found = std::find_if(holders.begin(), holders.end(),
-                                  [handle](const Holder* holder) { return holder->Handle() == handle; });
-  return found == holders.end() ? nullptr : *found;
+Holder* FindByRecord(const std::vector<Holder*>& holders, std::uint32_t handle) noexcept {
+  return FindByHandle(holders, handle, [](const Holder* holder) { return holder->Handle(); });
 }
 
 std::size_t OnServiceSelect() {
@@ -53,11 +51,11 @@ std::string TServiceRegistry::ResolveIcon(std::string_view name, const TPluginHo
 }
 
 TServiceTypeHolder* TServiceRegistry::FindType(std::uint32_t handle) const noexcept {
-  return FindByHandle(types_, handle);
+  return FindByRecord(types_, handle);
 }
 
 TServiceHolder* TServiceRegistry::FindService(std::uint32_t handle) const noexcept {
-  return FindByHandle(services_, handle);
+  return FindByRecord(services_, handle);
 }
 
 TServiceHolder* TServiceRegistry::FindServiceByGUID(const TGuid& guid) const noexcept {

@@ -50,10 +50,7 @@ TApplicationApi::~TApplicationApi() {
 }
 
 TApplicationApi::TabHost* TApplicationApi::FindTab(std::uint32_t handle) const noexcept {
-  for (TabHost* tab : tabs_) {
-    if (handle != 0 && LowAddress(tab) == handle) return tab;
-  }
-  return nullptr;
+  return FindByHandle(tabs_, handle);
 }
 
 void TApplicationApi::GiveBackWindows() {

@@ -48,14 +48,6 @@ void DiscardSubMenu(TMenuHolder& entry) {
   entry.SubEntries = nullptr;
 }
 
-template <typename Holder>
-Holder* FindHolder(const std::vector<Holder*>& holders, std::uint32_t handle) noexcept {
-  if (handle == 0) return nullptr;
-  const auto found = std::find_if(holders.begin(), holders.end(),
-                                  [handle](const Holder* holder) { return LowAddress(holder) == handle; });
-  return found == holders.end() ? nullptr : *found;
-}
-
 }  // namespace
 
 TCommandManager::TCommandManager(QWidget* menu, QToolBar* buttonBar, TImageList* images, QObject* parent)
@@ -91,11 +83,11 @@ QIcon TCommandManager::ImageFor(std::string_view iconFile) const {
 }
 
 TMenuHolder* TCommandManager::FindMenuEntry(std::uint32_t handle) const noexcept {
-  return FindHolder(entries_, handle);
+  return FindByHandle(entries_, handle);
 }
 
 TButtonHolder* TCommandManager::FindButton(std::uint32_t handle) const noexcept {
-  return FindHolder(buttons_, handle);
+  return FindByHandle(buttons_, handle);
 }
 
 QMenu* TCommandManager::SubMenuOf(TMenuHolder& entry) {
