@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "config/simple_config.h"
-#include "config/wildcard.h"
+#include "core/config/simple_config.h"
+#include "core/config/wildcard.h"
 #include "support/temp_folder.h"
 
 namespace kp {

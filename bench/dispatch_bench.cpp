@@ -10,8 +10,8 @@
 #include <mutex>
 #include <thread>
 
-#include "host/dispatcher.h"
-#include "host/main_loop.h"
+#include "core/host/dispatcher.h"
+#include "core/host/main_loop.h"
 
 namespace kp {
 namespace {

@@ -8,8 +8,8 @@
 #include <filesystem>
 #include <string>
 
-#include "host/main_loop.h"
-#include "host/plugin_manager.h"
+#include "core/host/main_loop.h"
+#include "core/host/plugin_manager.h"
 #include "keplinor_plugin.h"
 
 namespace kp {

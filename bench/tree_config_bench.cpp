@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "config/tree_config.h"
-#include "platform/file_io.h"
+#include "core/config/tree_config.h"
+#include "core/platform/file_io.h"
 #include "support/temp_folder.h"
 
 namespace kp {

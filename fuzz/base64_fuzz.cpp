@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "config/base64.h"
+#include "core/config/base64.h"
 #include "fuzz_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

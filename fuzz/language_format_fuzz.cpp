@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "config/simple_config.h"
-#include "config/text_format.h"
+#include "core/config/simple_config.h"
+#include "core/config/text_format.h"
 #include "fuzz_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

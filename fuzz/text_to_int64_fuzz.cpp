@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "config/text_conversions.h"
+#include "core/config/text_conversions.h"
 #include "fuzz_check.h"
 
 namespace {

@@ -9,8 +9,8 @@
 #include <utility>
 #include <vector>
 
-#include "config/text_basics.h"
-#include "config/tree_config.h"
+#include "core/config/text_basics.h"
+#include "core/config/tree_config.h"
 #include "fuzz_check.h"
 
 namespace {

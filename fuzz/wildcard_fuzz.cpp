@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "config/wildcard.h"
+#include "core/config/wildcard.h"
 #include "fuzz_check.h"
 #include "support/wildcard_reference.h"
 

@@ -3,15 +3,15 @@
 #include <csignal>
 #include <cstdio>
 
-#include "config/global_stores.h"
-#include "config/settings.h"
-#include "config/shared_routines.h"
-#include "host/main_loop.h"
-#include "host/plugin_manager.h"
-#include "host/process_dispatch.h"
-#include "services/service_api.h"
-#include "services/service_registry.h"
-#include "transfers/download_folders.h"
+#include "core/config/global_stores.h"
+#include "core/config/settings.h"
+#include "core/config/shared_routines.h"
+#include "core/host/main_loop.h"
+#include "core/host/plugin_manager.h"
+#include "core/host/process_dispatch.h"
+#include "core/services/service_api.h"
+#include "core/services/service_registry.h"
+#include "core/transfers/download_folders.h"
 
 namespace kp {
 namespace {

@@ -11,13 +11,13 @@
 
 #include <memory>
 
-#include "config/global_stores.h"
+#include "core/config/global_stores.h"
 #include "headless_run.h"
-#include "host/process_dispatch.h"
-#include "platform/application_folder.h"
-#include "platform/single_instance.h"
-#include "shell/desktop_program.h"
-#include "shell/main_form.h"
+#include "core/host/process_dispatch.h"
+#include "core/platform/application_folder.h"
+#include "core/platform/single_instance.h"
+#include "ui/shell/desktop_program.h"
+#include "ui/shell/main_form.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <string>
 
-#include "host/guid.h"
-#include "host/plugin_holder.h"
+#include "core/host/guid.h"
+#include "core/host/plugin_holder.h"
 #include "keplinor_plugin.h"
 
 namespace kp::test {

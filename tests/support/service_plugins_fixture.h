@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "host/main_loop.h"
-#include "host/plugin_manager.h"
+#include "core/host/main_loop.h"
+#include "core/host/plugin_manager.h"
 #include "recorded_lines.h"
-#include "services/service_api.h"
-#include "services/service_registry.h"
-#include "services/service_wizard.h"
+#include "core/services/service_api.h"
+#include "core/services/service_registry.h"
+#include "core/services/service_wizard.h"
 #include "support/service_plugin.h"
 #include "support/temp_folder.h"
 

@@ -7,7 +7,7 @@
 #include <chrono>
 #include <functional>
 
-#include "host/main_thread_queue.h"
+#include "core/host/main_thread_queue.h"
 
 namespace kp::test {
 

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "config/text_basics.h"
+#include "core/config/text_basics.h"
 
 namespace kp::test {
 

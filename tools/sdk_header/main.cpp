@@ -2,8 +2,8 @@
 //   sdk_header_writer <output file>
 #include <cstdio>
 
-#include "host/sdk_header.h"
-#include "platform/file_io.h"
+#include "core/host/sdk_header.h"
+#include "core/platform/file_io.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {

@@ -1,4 +1,4 @@
-#include "config/base64.h"
+#include "core/config/base64.h"
 
 #include <array>
 #include <cstdint>

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <unordered_map>
 
-#include "config/text_basics.h"
+#include "core/config/text_basics.h"
 
 namespace kp {
 

@@ -1,4 +1,4 @@
-#include "config/global_stores.h"
+#include "core/config/global_stores.h"
 
 namespace kp {
 
@@ -18,6 +18,11 @@ void SetLanguageSection(std::string_view section, TSimpleConfig& language) {
 
 std::string GetLanguageText(std::string_view id, const TSimpleConfig& language) {
   return language.ReadString(id);
+}
+
+std::string GetLanguageText(TTextId text, TSimpleConfig& language) {
+  SetLanguageSection(text.section, language);
+  return GetLanguageText(text.id, language);
 }
 
 }  // namespace kp

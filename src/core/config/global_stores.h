@@ -5,7 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "config/simple_config.h"
+#include "core/config/language_ids.h"
+#include "core/config/simple_config.h"
 
 namespace kp {
 
@@ -22,5 +23,8 @@ void SetLanguageSection(std::string_view section, TSimpleConfig& language = Lang
 // when the section or the id is missing (there is no fallback text).
 [[nodiscard]] std::string GetLanguageText(std::string_view id,
                                           const TSimpleConfig& language = LanguageConfig());
+
+// A named text (text_ids.h): selects its section and reads its id.
+[[nodiscard]] std::string GetLanguageText(TTextId text, TSimpleConfig& language = LanguageConfig());
 
 }  // namespace kp

@@ -1,10 +1,10 @@
-#include "config/settings.h"
+#include "core/config/settings.h"
 
 #include <utility>
 #include <variant>
 
-#include "config/settings_table.h"
-#include "config/shared_routines.h"
+#include "core/config/settings_table.h"
+#include "core/config/shared_routines.h"
 
 namespace kp {
 namespace {

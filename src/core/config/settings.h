@@ -17,7 +17,7 @@
 #include <string_view>
 #include <vector>
 
-#include "config/simple_config.h"
+#include "core/config/simple_config.h"
 
 namespace kp {
 

@@ -1,11 +1,11 @@
-#include "config/settings_table.h"
+#include "core/config/settings_table.h"
 
 #include <algorithm>
 #include <array>
 #include <type_traits>
 #include <vector>
 
-#include "config/text_basics.h"
+#include "core/config/text_basics.h"
 
 namespace kp {
 namespace {

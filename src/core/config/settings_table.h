@@ -10,7 +10,7 @@
 #include <string_view>
 #include <variant>
 
-#include "config/settings.h"
+#include "core/config/settings.h"
 
 namespace kp {
 

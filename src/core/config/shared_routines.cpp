@@ -1,11 +1,11 @@
-#include "config/shared_routines.h"
+#include "core/config/shared_routines.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "config/text_basics.h"
-#include "platform/file_io.h"
-#include "platform/shell_services.h"
+#include "core/config/text_basics.h"
+#include "core/platform/file_io.h"
+#include "core/platform/shell_services.h"
 #include "version.h"
 
 namespace kp {

@@ -1,7 +1,7 @@
-#include "config/simple_config.h"
+#include "core/config/simple_config.h"
 
-#include "config/text_conversions.h"
-#include "platform/file_io.h"
+#include "core/config/text_conversions.h"
+#include "core/platform/file_io.h"
 
 namespace kp {
 namespace {

@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "config/case_insensitive_index.h"
+#include "core/config/case_insensitive_index.h"
 
 namespace kp {
 

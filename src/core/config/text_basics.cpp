@@ -1,4 +1,4 @@
-#include "config/text_basics.h"
+#include "core/config/text_basics.h"
 
 namespace kp {
 

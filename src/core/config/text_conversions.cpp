@@ -1,8 +1,8 @@
-#include "config/text_conversions.h"
+#include "core/config/text_conversions.h"
 
 #include <limits>
 
-#include "config/text_basics.h"
+#include "core/config/text_basics.h"
 
 namespace kp {
 

@@ -1,9 +1,12 @@
-#include "config/text_format.h"
+#include "core/config/text_format.h"
 
 #include <langinfo.h>
 #include <locale.h>
 
 #include <cstdlib>
+
+#include "core/config/global_stores.h"
+#include "core/config/text_ids.h"
 
 namespace kp {
 namespace {
@@ -145,19 +148,21 @@ std::optional<std::string> FormatWithText(std::string_view format, std::string_v
 std::string FormatSize(std::int64_t bytes, TSimpleConfig& language, const NumberFormat& format) {
   struct Unit {
     std::int64_t divisor;
-    const char* id;
+    TTextId text;
   };
-  static constexpr Unit kUnits[] = {
-      {1'000'000'000'000, "00024"}, {1'000'000'000, "00023"}, {1'000'000, "00022"}, {1'000, "00021"}};
+  static constexpr Unit kUnits[] = {{1'000'000'000'000, text::kTerabytes},
+                                    {1'000'000'000, text::kGigabytes},
+                                    {1'000'000, text::kMegabytes},
+                                    {1'000, text::kKilobytes}};
   std::int64_t tenths = 0;
-  const char* id = "00020";
+  TTextId unitText = text::kBytes;
   bool found = false;
   for (const Unit& unit : kUnits) {
     if (bytes >= unit.divisor) {
       // Rounded half up in exact integer arithmetic.
       const std::int64_t perTenth = unit.divisor / 10;
       tenths = bytes / perTenth + ((bytes % perTenth) * 2 >= perTenth ? 1 : 0);
-      id = unit.id;
+      unitText = unit.text;
       found = true;
       break;
     }
@@ -168,20 +173,21 @@ std::string FormatSize(std::int64_t bytes, TSimpleConfig& language, const Number
   } else {
     number = bytes == 0 ? std::string() : FormatThousands(bytes, format);
   }
-  SetLanguageSection("General", language);
-  const auto text = FormatWithText(GetLanguageText(id, language), number);
+  const auto text = FormatWithText(GetLanguageText(unitText, language), number);
   return text ? *text : std::string(kCheckLanguageFile);
 }
 
 std::string FormatDuration(std::int32_t seconds, TSimpleConfig& language) {
-  SetLanguageSection("General", language);
-  if (seconds <= 0) return GetLanguageText("00014", language);
+  if (seconds <= 0) return GetLanguageText(text::kZeroSeconds, language);
   struct Unit {
     std::int32_t length;
-    const char* id;
+    TTextId text;
   };
-  static constexpr Unit kUnits[] = {
-      {31'536'000, "00019"}, {86'400, "00018"}, {3'600, "00017"}, {60, "00016"}, {1, "00015"}};
+  static constexpr Unit kUnits[] = {{31'536'000, text::kYears},
+                                    {86'400, text::kDays},
+                                    {3'600, text::kHours},
+                                    {60, text::kMinutes},
+                                    {1, text::kSeconds}};
   std::string text;
   std::int32_t left = seconds;
   for (const Unit& unit : kUnits) {
@@ -190,7 +196,7 @@ std::string FormatDuration(std::int32_t seconds, TSimpleConfig& language) {
     if (count > 0) {
       text += std::to_string(count);
       text += ' ';
-      text += GetLanguageText(unit.id, language);
+      text += GetLanguageText(unit.text, language);
       text += ' ';
     }
   }

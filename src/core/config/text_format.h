@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "config/global_stores.h"
+#include "core/config/global_stores.h"
 
 namespace kp {
 

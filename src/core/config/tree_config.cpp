@@ -1,11 +1,11 @@
-#include "config/tree_config.h"
+#include "core/config/tree_config.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <utility>
 
-#include "config/text_basics.h"
-#include "platform/file_io.h"
+#include "core/config/text_basics.h"
+#include "core/platform/file_io.h"
 
 namespace kp {
 namespace {

@@ -1,6 +1,6 @@
-#include "config/wildcard.h"
+#include "core/config/wildcard.h"
 
-#include "config/text_basics.h"
+#include "core/config/text_basics.h"
 
 namespace kp {
 

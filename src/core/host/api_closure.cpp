@@ -1,4 +1,4 @@
-#include "host/api_closure.h"
+#include "core/host/api_closure.h"
 
 #include <ffi.h>
 
@@ -7,10 +7,10 @@
 #include <cstring>
 #include <new>
 
-#include "host/api_registry.h"
-#include "host/api_table.h"
-#include "host/guid.h"
-#include "host/message_packet.h"
+#include "core/host/api_registry.h"
+#include "core/host/api_table.h"
+#include "core/host/guid.h"
+#include "core/host/message_packet.h"
 
 namespace kp {
 namespace {

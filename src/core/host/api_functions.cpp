@@ -1,7 +1,7 @@
 // The 87 API functions in registration order: each one's parameters as the
 // plugin passes them, under the names they carry in the call's packet.
 
-#include "host/api_table.h"
+#include "core/host/api_table.h"
 
 namespace kp::api {
 namespace {

@@ -1,4 +1,4 @@
-#include "host/api_registry.h"
+#include "core/host/api_registry.h"
 
 #include <utility>
 

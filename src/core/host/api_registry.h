@@ -11,8 +11,8 @@
 #include <string_view>
 #include <vector>
 
-#include "host/api_table.h"
-#include "host/dispatcher.h"
+#include "core/host/api_table.h"
+#include "core/host/dispatcher.h"
 
 namespace kp {
 

@@ -1,4 +1,4 @@
-#include "host/dispatcher.h"
+#include "core/host/dispatcher.h"
 
 #include <utility>
 

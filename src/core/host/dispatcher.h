@@ -8,9 +8,9 @@
 #include <functional>
 #include <vector>
 
-#include "config/text_conversions.h"
-#include "host/main_thread_queue.h"
-#include "host/message_packet.h"
+#include "core/config/text_conversions.h"
+#include "core/host/main_thread_queue.h"
+#include "core/host/message_packet.h"
 
 namespace kp {
 

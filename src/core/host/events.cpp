@@ -2,7 +2,7 @@
 // answers through its result: where the core wants an answer, it passes the
 // address of a byte that starts at 1 and that the plugin sets to 0 to refuse.
 
-#include "host/api_table.h"
+#include "core/host/api_table.h"
 
 namespace kp::api {
 namespace {

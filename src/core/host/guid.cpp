@@ -1,8 +1,8 @@
-#include "host/guid.h"
+#include "core/host/guid.h"
 
 #include <cstdio>
 
-#include "config/text_basics.h"
+#include "core/config/text_basics.h"
 
 namespace kp {
 namespace {

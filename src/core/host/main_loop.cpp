@@ -1,4 +1,4 @@
-#include "host/main_loop.h"
+#include "core/host/main_loop.h"
 
 #include <poll.h>
 

@@ -9,7 +9,7 @@
 #include <functional>
 #include <vector>
 
-#include "host/main_thread_queue.h"
+#include "core/host/main_thread_queue.h"
 
 namespace kp {
 

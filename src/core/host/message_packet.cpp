@@ -1,9 +1,9 @@
-#include "host/message_packet.h"
+#include "core/host/message_packet.h"
 
 #include <charconv>
 
-#include "config/text_basics.h"
-#include "config/text_conversions.h"
+#include "core/config/text_basics.h"
+#include "core/config/text_conversions.h"
 
 namespace kp {
 namespace {

@@ -1,8 +1,8 @@
-#include "host/notification_icons.h"
+#include "core/host/notification_icons.h"
 
 #include <utility>
 
-#include "platform/low_memory_heap.h"
+#include "core/platform/low_memory_heap.h"
 
 namespace kp {
 

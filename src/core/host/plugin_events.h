@@ -9,10 +9,10 @@
 #include <cstdint>
 #include <string_view>
 
-#include "host/api_registry.h"
-#include "host/api_table.h"
-#include "host/plugin_holder.h"
-#include "host/plugin_manager.h"
+#include "core/host/api_registry.h"
+#include "core/host/api_table.h"
+#include "core/host/plugin_holder.h"
+#include "core/host/plugin_manager.h"
 
 namespace kp {
 

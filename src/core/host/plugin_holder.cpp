@@ -1,13 +1,13 @@
-#include "host/plugin_holder.h"
+#include "core/host/plugin_holder.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <utility>
 
-#include "config/text_basics.h"
+#include "core/config/text_basics.h"
 #include "keplinor_records.h"
-#include "platform/file_io.h"
+#include "core/platform/file_io.h"
 
 namespace kp {
 namespace {

@@ -10,10 +10,10 @@
 #include <string_view>
 #include <vector>
 
-#include "host/api_closure.h"
-#include "host/api_table.h"
-#include "host/guid.h"
-#include "platform/low_memory_heap.h"
+#include "core/host/api_closure.h"
+#include "core/host/api_table.h"
+#include "core/host/guid.h"
+#include "core/platform/low_memory_heap.h"
 
 namespace kp {
 

@@ -1,4 +1,4 @@
-#include "host/plugin_manager.h"
+#include "core/host/plugin_manager.h"
 
 #include <dlfcn.h>
 #include <link.h>
@@ -7,12 +7,12 @@
 #include <cstring>
 #include <utility>
 
-#include "config/shared_routines.h"
-#include "config/text_basics.h"
-#include "config/wildcard.h"
+#include "core/config/shared_routines.h"
+#include "core/config/text_basics.h"
+#include "core/config/wildcard.h"
 #include "keplinor_records.h"
-#include "platform/file_io.h"
-#include "sharing/file_scan.h"
+#include "core/platform/file_io.h"
+#include "core/platform/file_scan.h"
 
 namespace kp {
 namespace {

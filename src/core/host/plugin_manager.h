@@ -10,9 +10,9 @@
 #include <string_view>
 #include <vector>
 
-#include "host/api_registry.h"
-#include "host/guid.h"
-#include "host/plugin_holder.h"
+#include "core/host/api_registry.h"
+#include "core/host/guid.h"
+#include "core/host/plugin_holder.h"
 
 namespace kp {
 

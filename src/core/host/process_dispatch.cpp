@@ -1,6 +1,6 @@
-#include "host/process_dispatch.h"
+#include "core/host/process_dispatch.h"
 
-#include "host/dispatcher.h"
+#include "core/host/dispatcher.h"
 
 namespace kp {
 

@@ -3,8 +3,8 @@
 // entries use. Both are created on first use; the program touches them first on
 // its main thread, which thereby owns the queue.
 
-#include "host/api_registry.h"
-#include "host/main_thread_queue.h"
+#include "core/host/api_registry.h"
+#include "core/host/main_thread_queue.h"
 
 namespace kp {
 

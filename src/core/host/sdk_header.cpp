@@ -1,8 +1,8 @@
-#include "host/sdk_header.h"
+#include "core/host/sdk_header.h"
 
 #include <optional>
 
-#include "host/api_table.h"
+#include "core/host/api_table.h"
 
 namespace kp {
 namespace {

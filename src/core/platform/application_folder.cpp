@@ -1,11 +1,11 @@
-#include "platform/application_folder.h"
+#include "core/platform/application_folder.h"
 
 #include <unistd.h>
 
 #include <climits>
 #include <vector>
 
-#include "platform/file_io.h"
+#include "core/platform/file_io.h"
 
 namespace kp {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/file_io.h"
+#include "core/platform/file_io.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/file_descriptor.h"
+#include "core/platform/file_descriptor.h"
 
 namespace kp {
 namespace {

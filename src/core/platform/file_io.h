@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/file_descriptor.h"
+#include "core/platform/file_descriptor.h"
 
 namespace kp {
 

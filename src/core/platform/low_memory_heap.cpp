@@ -1,4 +1,4 @@
-#include "platform/low_memory_heap.h"
+#include "core/platform/low_memory_heap.h"
 
 #include <sys/mman.h>
 

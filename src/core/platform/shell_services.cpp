@@ -1,4 +1,4 @@
-#include "platform/shell_services.h"
+#include "core/platform/shell_services.h"
 
 #include <atomic>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "platform/single_instance.h"
+#include "core/platform/single_instance.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -15,8 +15,8 @@
 #include <system_error>
 #include <utility>
 
-#include "platform/file_descriptor.h"
-#include "platform/file_io.h"
+#include "core/platform/file_descriptor.h"
+#include "core/platform/file_io.h"
 
 namespace kp {
 namespace {

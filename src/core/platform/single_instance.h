@@ -22,7 +22,7 @@
 #include <thread>
 #include <utility>
 
-#include "platform/file_descriptor.h"
+#include "core/platform/file_descriptor.h"
 
 namespace kp {
 

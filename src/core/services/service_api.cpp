@@ -1,11 +1,11 @@
-#include "services/service_api.h"
+#include "core/services/service_api.h"
 
-#include "config/text_conversions.h"
-#include "host/api_registry.h"
-#include "host/guid.h"
-#include "host/message_packet.h"
-#include "services/service_registry.h"
-#include "services/service_wizard.h"
+#include "core/config/text_conversions.h"
+#include "core/host/api_registry.h"
+#include "core/host/guid.h"
+#include "core/host/message_packet.h"
+#include "core/services/service_registry.h"
+#include "core/services/service_wizard.h"
 
 namespace kp {
 namespace {

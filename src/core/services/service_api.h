@@ -6,7 +6,7 @@
 // calling plugin; GUIDs arrive as registry text and one that does not parse is
 // the zero GUID.
 
-#include "host/api_registry.h"
+#include "core/host/api_registry.h"
 
 namespace kp {
 

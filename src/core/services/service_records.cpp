@@ -1,10 +1,10 @@
-#include "services/service_records.h"
+#include "core/services/service_records.h"
 
 #include <cstring>
 
-#include "config/shared_routines.h"
+#include "core/config/shared_routines.h"
 #include "keplinor_records.h"
-#include "services/service_registry.h"
+#include "core/services/service_registry.h"
 
 namespace kp {
 namespace {

@@ -1,12 +1,12 @@
-#include "services/service_registry.h"
+#include "core/services/service_registry.h"
 
 #include <algorithm>
 
-#include "config/shared_routines.h"
-#include "host/plugin_events.h"
-#include "host/plugin_holder.h"
+#include "core/config/shared_routines.h"
+#include "core/host/plugin_events.h"
+#include "core/host/plugin_holder.h"
 #include "keplinor_records.h"
-#include "services/service_records.h"
+#include "core/services/service_records.h"
 
 namespace kp {
 namespace {

@@ -16,8 +16,8 @@
 #include <string_view>
 #include <vector>
 
-#include "host/guid.h"
-#include "platform/low_memory_heap.h"
+#include "core/host/guid.h"
+#include "core/platform/low_memory_heap.h"
 
 namespace kp {
 

@@ -1,8 +1,8 @@
-#include "services/service_wizard.h"
+#include "core/services/service_wizard.h"
 
-#include "host/plugin_events.h"
-#include "host/plugin_holder.h"
-#include "services/service_registry.h"
+#include "core/host/plugin_events.h"
+#include "core/host/plugin_holder.h"
+#include "core/services/service_registry.h"
 
 namespace kp {
 namespace {

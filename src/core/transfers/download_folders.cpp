@@ -1,10 +1,10 @@
-#include "transfers/download_folders.h"
+#include "core/transfers/download_folders.h"
 
 #include <filesystem>
 #include <system_error>
 
-#include "config/text_basics.h"
-#include "platform/file_io.h"
+#include "core/config/text_basics.h"
+#include "core/platform/file_io.h"
 
 namespace kp {
 namespace {

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "config/settings.h"
+#include "core/config/settings.h"
 
 namespace kp {
 

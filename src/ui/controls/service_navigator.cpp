@@ -1,4 +1,4 @@
-#include "controls/service_navigator.h"
+#include "ui/controls/service_navigator.h"
 
 #include <QHelpEvent>
 #include <QIcon>

@@ -1,19 +1,19 @@
-#include "host/application_api.h"
+#include "ui/host/application_api.h"
 
 #include <QPointer>
 #include <QVBoxLayout>
 #include <QWidget>
 
-#include "config/shared_routines.h"
-#include "host/api_registry.h"
-#include "host/notification_icons.h"
-#include "host/plugin_holder.h"
-#include "host/plugin_panel.h"
-#include "platform/low_memory_heap.h"
-#include "shell/command_manager.h"
-#include "shell/main_form.h"
-#include "shell/section_pages.h"
-#include "shell/qt_text.h"
+#include "core/config/shared_routines.h"
+#include "core/host/api_registry.h"
+#include "core/host/notification_icons.h"
+#include "core/host/plugin_holder.h"
+#include "ui/host/plugin_panel.h"
+#include "core/platform/low_memory_heap.h"
+#include "ui/shell/command_manager.h"
+#include "ui/shell/main_form.h"
+#include "ui/shell/section_pages.h"
+#include "ui/shell/qt_text.h"
 
 namespace kp {
 namespace {

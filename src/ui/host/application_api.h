@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "host/api_registry.h"
+#include "core/host/api_registry.h"
 
 namespace kp {
 

@@ -1,4 +1,4 @@
-#include "host/plugin_panel.h"
+#include "ui/host/plugin_panel.h"
 
 #include <QFocusEvent>
 #include <QWindow>

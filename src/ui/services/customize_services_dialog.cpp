@@ -1,4 +1,4 @@
-#include "services/customize_services_dialog.h"
+#include "ui/services/customize_services_dialog.h"
 
 #include <QDialogButtonBox>
 #include <QKeyEvent>
@@ -7,10 +7,10 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "services/delete_service_dialog.h"
-#include "shell/language_text.h"
-#include "services/service_registry.h"
-#include "shell/image_list.h"
+#include "ui/services/delete_service_dialog.h"
+#include "ui/shell/language_text.h"
+#include "core/services/service_registry.h"
+#include "ui/shell/image_list.h"
 
 namespace kp {
 namespace {

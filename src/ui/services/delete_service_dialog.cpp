@@ -1,11 +1,11 @@
-#include "services/delete_service_dialog.h"
+#include "ui/services/delete_service_dialog.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "shell/language_text.h"
+#include "ui/shell/language_text.h"
 
 namespace kp {
 

@@ -1,20 +1,20 @@
-#include "services/desktop_services.h"
+#include "ui/services/desktop_services.h"
 
 #include <QVBoxLayout>
 
-#include "config/shared_routines.h"
-#include "host/plugin_panel.h"
-#include "services/customize_services_dialog.h"
-#include "services/service_api.h"
-#include "services/service_registry.h"
-#include "services/service_wizard.h"
-#include "services/service_wizard_dialog.h"
-#include "services/services_section.h"
-#include "services/services_view.h"
-#include "shell/image_list.h"
-#include "shell/language_text.h"
-#include "shell/main_form.h"
-#include "shell/section_pages.h"
+#include "core/config/shared_routines.h"
+#include "ui/host/plugin_panel.h"
+#include "ui/services/customize_services_dialog.h"
+#include "core/services/service_api.h"
+#include "core/services/service_registry.h"
+#include "core/services/service_wizard.h"
+#include "ui/services/service_wizard_dialog.h"
+#include "ui/services/services_section.h"
+#include "ui/services/services_view.h"
+#include "ui/shell/image_list.h"
+#include "ui/shell/language_text.h"
+#include "ui/shell/main_form.h"
+#include "ui/shell/section_pages.h"
 
 namespace kp {
 

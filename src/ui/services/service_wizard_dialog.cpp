@@ -1,4 +1,4 @@
-#include "services/service_wizard_dialog.h"
+#include "ui/services/service_wizard_dialog.h"
 
 #include <QComboBox>
 #include <QFrame>
@@ -8,10 +8,10 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
-#include "host/plugin_panel.h"
-#include "shell/language_text.h"
-#include "services/service_registry.h"
-#include "shell/image_list.h"
+#include "ui/host/plugin_panel.h"
+#include "ui/shell/language_text.h"
+#include "core/services/service_registry.h"
+#include "ui/shell/image_list.h"
 
 namespace kp {
 

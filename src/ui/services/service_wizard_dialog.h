@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "services/service_wizard.h"
+#include "core/services/service_wizard.h"
 
 class QComboBox;
 class QLabel;

@@ -1,12 +1,12 @@
-#include "services/services_section.h"
+#include "ui/services/services_section.h"
 
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QSplitter>
 #include <QVBoxLayout>
 
-#include "controls/service_navigator.h"
-#include "host/plugin_panel.h"
+#include "ui/controls/service_navigator.h"
+#include "ui/host/plugin_panel.h"
 
 namespace kp {
 

@@ -1,12 +1,12 @@
-#include "services/services_view.h"
+#include "ui/services/services_view.h"
 
-#include "controls/service_navigator.h"
-#include "host/plugin_panel.h"
-#include "services/services_section.h"
-#include "shell/command_manager.h"
-#include "shell/image_list.h"
-#include "shell/main_form.h"
-#include "shell/qt_text.h"
+#include "ui/controls/service_navigator.h"
+#include "ui/host/plugin_panel.h"
+#include "ui/services/services_section.h"
+#include "ui/shell/command_manager.h"
+#include "ui/shell/image_list.h"
+#include "ui/shell/main_form.h"
+#include "ui/shell/qt_text.h"
 
 namespace kp {
 namespace {

@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "services/service_registry.h"
+#include "core/services/service_registry.h"
 
 namespace kp {
 

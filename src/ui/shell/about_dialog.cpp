@@ -1,4 +1,4 @@
-#include "shell/about_dialog.h"
+#include "ui/shell/about_dialog.h"
 
 #include <QDialogButtonBox>
 #include <QFileInfo>
@@ -8,12 +8,12 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include "config/global_stores.h"
-#include "config/settings.h"
-#include "config/shared_routines.h"
-#include "config/text_basics.h"
-#include "host/plugin_manager.h"
-#include "shell/language_text.h"
+#include "core/config/global_stores.h"
+#include "core/config/settings.h"
+#include "core/config/shared_routines.h"
+#include "core/config/text_basics.h"
+#include "core/host/plugin_manager.h"
+#include "ui/shell/language_text.h"
 
 namespace kp {
 

@@ -1,4 +1,4 @@
-#include "shell/command_manager.h"
+#include "ui/shell/command_manager.h"
 
 #include <QMenuBar>
 #include <QToolBar>
@@ -6,10 +6,10 @@
 #include <algorithm>
 #include <memory>
 
-#include "config/text_basics.h"
-#include "platform/low_memory_heap.h"
-#include "shell/image_list.h"
-#include "shell/qt_text.h"
+#include "core/config/text_basics.h"
+#include "core/platform/low_memory_heap.h"
+#include "ui/shell/image_list.h"
+#include "ui/shell/qt_text.h"
 
 namespace kp {
 namespace {

@@ -22,7 +22,7 @@
 #include <string_view>
 #include <vector>
 
-#include "host/guid.h"
+#include "core/host/guid.h"
 
 class QMenuBar;
 

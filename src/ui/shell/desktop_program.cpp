@@ -1,19 +1,19 @@
-#include "shell/desktop_program.h"
+#include "ui/shell/desktop_program.h"
 
 #include <QApplication>
 
-#include "config/global_stores.h"
-#include "host/plugin_events.h"
-#include "shell/command_manager.h"
-#include "shell/image_list.h"
-#include "shell/layout_reader.h"
-#include "shell/main_form.h"
-#include "shell/qt_main_thread.h"
-#include "shell/qt_text.h"
-#include "shell/section_pages.h"
-#include "host/application_api.h"
-#include "services/desktop_services.h"
-#include "transfers/download_folders.h"
+#include "core/config/global_stores.h"
+#include "core/host/plugin_events.h"
+#include "ui/shell/command_manager.h"
+#include "ui/shell/image_list.h"
+#include "ui/shell/layout_reader.h"
+#include "ui/shell/main_form.h"
+#include "ui/shell/qt_main_thread.h"
+#include "ui/shell/qt_text.h"
+#include "ui/shell/section_pages.h"
+#include "ui/host/application_api.h"
+#include "ui/services/desktop_services.h"
+#include "core/transfers/download_folders.h"
 
 namespace kp {
 namespace {

@@ -7,9 +7,9 @@
 #include <memory>
 #include <string>
 
-#include "config/settings.h"
-#include "host/notification_icons.h"
-#include "host/plugin_manager.h"
+#include "core/config/settings.h"
+#include "core/host/notification_icons.h"
+#include "core/host/plugin_manager.h"
 
 namespace kp {
 

@@ -1,4 +1,4 @@
-#include "shell/image_list.h"
+#include "ui/shell/image_list.h"
 
 #include <QApplication>
 #include <QImage>
@@ -9,8 +9,8 @@
 #include <charconv>
 #include <utility>
 
-#include "config/text_basics.h"
-#include "shell/qt_text.h"
+#include "core/config/text_basics.h"
+#include "ui/shell/qt_text.h"
 
 namespace kp {
 namespace {

@@ -4,9 +4,14 @@
 
 #include <QString>
 
-#include "config/global_stores.h"
+#include "core/config/global_stores.h"
+#include "core/config/text_ids.h"
 
 namespace kp {
+
+inline QString LanguageText(TSimpleConfig& language, TTextId text) {
+  return QString::fromStdString(GetLanguageText(text, language));
+}
 
 inline QString LanguageText(TSimpleConfig& language, const char* section, const char* id) {
   SetLanguageSection(section, language);

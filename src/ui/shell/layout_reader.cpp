@@ -1,4 +1,4 @@
-#include "shell/layout_reader.h"
+#include "ui/shell/layout_reader.h"
 
 #include <algorithm>
 #include <array>
@@ -8,14 +8,14 @@
 #include <type_traits>
 #include <vector>
 
-#include "config/global_stores.h"
-#include "config/shared_routines.h"
-#include "config/text_basics.h"
-#include "config/text_conversions.h"
-#include "config/tree_config.h"
-#include "host/plugin_holder.h"
-#include "shell/command_manager.h"
-#include "shell/command_numbers.h"
+#include "core/config/global_stores.h"
+#include "core/config/shared_routines.h"
+#include "core/config/text_basics.h"
+#include "core/config/text_conversions.h"
+#include "core/config/tree_config.h"
+#include "core/host/plugin_holder.h"
+#include "ui/shell/command_manager.h"
+#include "ui/shell/command_numbers.h"
 
 namespace kp {
 namespace {

@@ -10,8 +10,8 @@
 #include <string>
 #include <string_view>
 
-#include "host/guid.h"
-#include "shell/section_pages.h"
+#include "core/host/guid.h"
+#include "ui/shell/section_pages.h"
 
 namespace kp {
 

@@ -1,4 +1,4 @@
-#include "shell/main_form.h"
+#include "ui/shell/main_form.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -8,17 +8,17 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
-#include "config/global_stores.h"
-#include "config/settings.h"
-#include "config/shared_routines.h"
-#include "host/notification_icons.h"
-#include "host/plugin_events.h"
-#include "shell/about_dialog.h"
-#include "shell/command_numbers.h"
-#include "shell/language_text.h"
-#include "shell/section_pages.h"
-#include "shell/tray_icon.h"
-#include "shell/qt_text.h"
+#include "core/config/global_stores.h"
+#include "core/config/settings.h"
+#include "core/config/shared_routines.h"
+#include "core/host/notification_icons.h"
+#include "core/host/plugin_events.h"
+#include "ui/shell/about_dialog.h"
+#include "ui/shell/command_numbers.h"
+#include "ui/shell/language_text.h"
+#include "ui/shell/section_pages.h"
+#include "ui/shell/tray_icon.h"
+#include "ui/shell/qt_text.h"
 
 namespace kp {
 

@@ -1,4 +1,4 @@
-#include "shell/qt_main_thread.h"
+#include "ui/shell/qt_main_thread.h"
 
 #include <QCoreApplication>
 

@@ -6,7 +6,7 @@
 #include <QObject>
 #include <QSocketNotifier>
 
-#include "host/main_thread_queue.h"
+#include "core/host/main_thread_queue.h"
 
 namespace kp {
 

@@ -1,4 +1,4 @@
-#include "shell/section_pages.h"
+#include "ui/shell/section_pages.h"
 
 
 namespace kp {

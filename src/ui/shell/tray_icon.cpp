@@ -1,4 +1,4 @@
-#include "shell/tray_icon.h"
+#include "ui/shell/tray_icon.h"
 
 #include <QCursor>
 #include <QIcon>

@@ -1,4 +1,4 @@
-#include "config/settings.h"
+#include "core/config/settings.h"
 
 #include <gtest/gtest.h>
 
@@ -11,8 +11,8 @@
 #include <variant>
 #include <vector>
 
-#include "config/settings_table.h"
-#include "config/wildcard.h"
+#include "core/config/settings_table.h"
+#include "core/config/wildcard.h"
 #include "support/temp_folder.h"
 
 namespace kp {

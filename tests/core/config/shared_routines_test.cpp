@@ -1,4 +1,4 @@
-#include "config/shared_routines.h"
+#include "core/config/shared_routines.h"
 
 #include <gtest/gtest.h>
 
@@ -12,10 +12,10 @@
 #include <string_view>
 #include <vector>
 
-#include "config/base64.h"
-#include "config/text_basics.h"
-#include "config/wildcard.h"
-#include "platform/shell_services.h"
+#include "core/config/base64.h"
+#include "core/config/text_basics.h"
+#include "core/config/wildcard.h"
+#include "core/platform/shell_services.h"
 #include "support/temp_folder.h"
 #include "support/wildcard_reference.h"
 

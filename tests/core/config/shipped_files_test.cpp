@@ -15,15 +15,15 @@
 #include <utility>
 #include <vector>
 
-#include "config/language_ids.h"
-#include "config/settings.h"
-#include "config/settings_table.h"
-#include "config/simple_config.h"
-#include "config/text_basics.h"
-#include "config/text_format.h"
-#include "config/tree_config.h"
-#include "config/wildcard.h"
-#include "platform/file_io.h"
+#include "core/config/language_ids.h"
+#include "core/config/settings.h"
+#include "core/config/settings_table.h"
+#include "core/config/simple_config.h"
+#include "core/config/text_basics.h"
+#include "core/config/text_format.h"
+#include "core/config/tree_config.h"
+#include "core/config/wildcard.h"
+#include "core/platform/file_io.h"
 
 namespace kp {
 namespace {

@@ -1,4 +1,4 @@
-#include "config/simple_config.h"
+#include "core/config/simple_config.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <string_view>
 #include <utility>
 
-#include "config/global_stores.h"
+#include "core/config/global_stores.h"
 #include "support/temp_folder.h"
 
 namespace kp {

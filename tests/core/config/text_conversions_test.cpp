@@ -1,4 +1,4 @@
-#include "config/text_conversions.h"
+#include "core/config/text_conversions.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "config/text_format.h"
+#include "core/config/text_format.h"
 
 #include <gtest/gtest.h>
 

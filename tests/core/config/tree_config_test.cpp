@@ -1,4 +1,4 @@
-#include "config/tree_config.h"
+#include "core/config/tree_config.h"
 
 #include <gtest/gtest.h>
 #include <pthread.h>
@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/file_io.h"
+#include "core/platform/file_io.h"
 #include "support/temp_folder.h"
 
 namespace kp {

@@ -1,4 +1,4 @@
-#include "host/api_table.h"
+#include "core/host/api_table.h"
 
 #include <gtest/gtest.h>
 

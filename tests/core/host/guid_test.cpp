@@ -1,4 +1,4 @@
-#include "host/guid.h"
+#include "core/host/guid.h"
 
 #include <gtest/gtest.h>
 

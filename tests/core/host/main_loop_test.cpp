@@ -1,4 +1,4 @@
-#include "host/main_loop.h"
+#include "core/host/main_loop.h"
 
 #include <gtest/gtest.h>
 
@@ -8,8 +8,8 @@
 #include <thread>
 #include <vector>
 
-#include "host/dispatcher.h"
-#include "host/main_thread_queue.h"
+#include "core/host/dispatcher.h"
+#include "core/host/main_thread_queue.h"
 #include "support/waiting.h"
 
 namespace kp {

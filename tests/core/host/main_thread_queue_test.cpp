@@ -1,4 +1,4 @@
-#include "host/main_thread_queue.h"
+#include "core/host/main_thread_queue.h"
 
 #include <gtest/gtest.h>
 

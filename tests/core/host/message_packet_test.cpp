@@ -1,4 +1,4 @@
-#include "host/message_packet.h"
+#include "core/host/message_packet.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
-#include "host/notification_icons.h"
+#include "core/host/notification_icons.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "platform/low_memory_heap.h"
+#include "core/platform/low_memory_heap.h"
 
 namespace kp {
 namespace {

@@ -1,4 +1,4 @@
-#include "host/plugin_events.h"
+#include "core/host/plugin_events.h"
 
 #include <gtest/gtest.h>
 

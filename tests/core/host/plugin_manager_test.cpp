@@ -1,4 +1,4 @@
-#include "host/plugin_manager.h"
+#include "core/host/plugin_manager.h"
 
 #include <dlfcn.h>
 #include <gtest/gtest.h>
@@ -14,8 +14,8 @@
 #include <thread>
 #include <vector>
 
-#include "config/text_basics.h"
-#include "host/main_loop.h"
+#include "core/config/text_basics.h"
+#include "core/host/main_loop.h"
 #include "keplinor_plugin.h"
 #include "recorded_lines.h"
 #include "support/temp_folder.h"

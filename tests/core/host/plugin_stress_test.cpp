@@ -12,8 +12,8 @@
 #include <utility>
 #include <vector>
 
-#include "host/main_loop.h"
-#include "host/plugin_manager.h"
+#include "core/host/main_loop.h"
+#include "core/host/plugin_manager.h"
 #include "support/temp_folder.h"
 
 namespace kp {

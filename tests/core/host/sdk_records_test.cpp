@@ -15,7 +15,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/low_memory_heap.h"
+#include "core/platform/low_memory_heap.h"
 
 namespace kp {
 namespace {

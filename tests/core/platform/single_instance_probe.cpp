@@ -21,9 +21,9 @@
 #include <string>
 #include <string_view>
 
-#include "host/main_loop.h"
-#include "host/main_thread_queue.h"
-#include "platform/single_instance.h"
+#include "core/host/main_loop.h"
+#include "core/host/main_thread_queue.h"
+#include "core/platform/single_instance.h"
 
 namespace {
 

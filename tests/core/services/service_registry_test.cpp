@@ -1,7 +1,7 @@
 // The registry of service types and services as plugins meet it: calls made
 // through a test plugin's bound entries, events and records as the plugin sees
 // them, and what the desktop face is told.
-#include "services/service_registry.h"
+#include "core/services/service_registry.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The service wizard's logic without its window: what it asks the plugins and
 // when it closes, in the cases a window test does not reach easily.
-#include "services/service_wizard.h"
+#include "core/services/service_wizard.h"
 
 #include <gtest/gtest.h>
 

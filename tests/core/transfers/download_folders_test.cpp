@@ -1,12 +1,12 @@
-#include "transfers/download_folders.h"
+#include "core/transfers/download_folders.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "config/simple_config.h"
-#include "platform/file_io.h"
+#include "core/config/simple_config.h"
+#include "core/platform/file_io.h"
 #include "support/temp_folder.h"
 
 namespace kp {

@@ -1,7 +1,7 @@
 // The Customize dialog over a registry filled by real plugins: the tree of
 // types and services, the buttons, and what editing and removing do to the
 // list and tell the owning plugin.
-#include "services/customize_services_dialog.h"
+#include "ui/services/customize_services_dialog.h"
 
 #include <QApplication>
 #include <QImage>
@@ -13,10 +13,10 @@
 #include <functional>
 #include <memory>
 
-#include "config/simple_config.h"
+#include "core/config/simple_config.h"
 #include "support/service_plugins_fixture.h"
-#include "services/delete_service_dialog.h"
-#include "shell/image_list.h"
+#include "ui/services/delete_service_dialog.h"
+#include "ui/shell/image_list.h"
 
 namespace kp {
 namespace {

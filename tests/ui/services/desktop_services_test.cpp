@@ -1,7 +1,7 @@
 // The services in a whole desktop program: what a plugin registers shows in the
 // navigator, the services list menu and the window's online state, and what
 // the user does there reaches the plugin.
-#include "services/desktop_services.h"
+#include "ui/services/desktop_services.h"
 
 #include <gtest/gtest.h>
 
@@ -17,18 +17,18 @@
 #include <string>
 #include <vector>
 
-#include "config/simple_config.h"
-#include "controls/service_navigator.h"
-#include "host/api_registry.h"
-#include "host/plugin_panel.h"
+#include "core/config/simple_config.h"
+#include "ui/controls/service_navigator.h"
+#include "core/host/api_registry.h"
+#include "ui/host/plugin_panel.h"
 #include "recorded_lines.h"
-#include "services/service_registry.h"
-#include "services/service_wizard_dialog.h"
-#include "services/services_section.h"
-#include "shell/desktop_program.h"
-#include "shell/main_form.h"
-#include "shell/section_pages.h"
-#include "shell/tray_icon.h"
+#include "core/services/service_registry.h"
+#include "ui/services/service_wizard_dialog.h"
+#include "ui/services/services_section.h"
+#include "ui/shell/desktop_program.h"
+#include "ui/shell/main_form.h"
+#include "ui/shell/section_pages.h"
+#include "ui/shell/tray_icon.h"
 #include "support/service_plugin.h"
 #include "support/temp_folder.h"
 

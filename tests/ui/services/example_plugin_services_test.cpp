@@ -13,17 +13,17 @@
 #include <filesystem>
 #include <string>
 
-#include "config/simple_config.h"
-#include "controls/service_navigator.h"
-#include "host/api_registry.h"
-#include "host/plugin_panel.h"
-#include "services/desktop_services.h"
-#include "services/service_registry.h"
-#include "services/service_wizard_dialog.h"
-#include "services/services_section.h"
-#include "shell/desktop_program.h"
-#include "shell/main_form.h"
-#include "shell/tray_icon.h"
+#include "core/config/simple_config.h"
+#include "ui/controls/service_navigator.h"
+#include "core/host/api_registry.h"
+#include "ui/host/plugin_panel.h"
+#include "ui/services/desktop_services.h"
+#include "core/services/service_registry.h"
+#include "ui/services/service_wizard_dialog.h"
+#include "ui/services/services_section.h"
+#include "ui/shell/desktop_program.h"
+#include "ui/shell/main_form.h"
+#include "ui/shell/tray_icon.h"
 #include "support/temp_folder.h"
 
 namespace kp {

@@ -1,7 +1,7 @@
 // The service wizard's window driven by real plugins: what the user sees on
 // each page, what the plugin hears when a button is pressed, and the plugin's
 // pages hosted from inside its own events.
-#include "services/service_wizard_dialog.h"
+#include "ui/services/service_wizard_dialog.h"
 
 #include <QComboBox>
 #include <QImage>
@@ -13,10 +13,10 @@
 #include <functional>
 #include <memory>
 
-#include "config/simple_config.h"
-#include "host/plugin_panel.h"
+#include "core/config/simple_config.h"
+#include "ui/host/plugin_panel.h"
 #include "support/service_plugins_fixture.h"
-#include "shell/image_list.h"
+#include "ui/shell/image_list.h"
 
 namespace kp {
 namespace {

@@ -1,4 +1,4 @@
-#include "shell/command_manager.h"
+#include "ui/shell/command_manager.h"
 
 #include <gtest/gtest.h>
 
@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "config/text_basics.h"
-#include "host/plugin_holder.h"
-#include "platform/low_memory_heap.h"
-#include "shell/image_list.h"
+#include "core/config/text_basics.h"
+#include "core/host/plugin_holder.h"
+#include "core/platform/low_memory_heap.h"
+#include "ui/shell/image_list.h"
 #include "support/temp_folder.h"
 
 namespace kp {

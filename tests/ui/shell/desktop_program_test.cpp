@@ -1,6 +1,6 @@
 // Whole runs of the desktop program in a temporary program folder, as a
 // recording plugin sees them.
-#include "shell/desktop_program.h"
+#include "ui/shell/desktop_program.h"
 
 #include <gtest/gtest.h>
 
@@ -13,13 +13,13 @@
 #include <string>
 #include <vector>
 
-#include "config/simple_config.h"
-#include "host/api_registry.h"
+#include "core/config/simple_config.h"
+#include "core/host/api_registry.h"
 #include "recorded_lines.h"
-#include "shell/about_dialog.h"
-#include "shell/main_form.h"
-#include "shell/section_pages.h"
-#include "shell/tray_icon.h"
+#include "ui/shell/about_dialog.h"
+#include "ui/shell/main_form.h"
+#include "ui/shell/section_pages.h"
+#include "ui/shell/tray_icon.h"
 #include "support/temp_folder.h"
 
 namespace kp {

@@ -1,4 +1,4 @@
-#include "shell/layout_reader.h"
+#include "ui/shell/layout_reader.h"
 
 #include <gtest/gtest.h>
 
@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "config/simple_config.h"
-#include "host/plugin_holder.h"
-#include "shell/command_manager.h"
-#include "shell/image_list.h"
+#include "core/config/simple_config.h"
+#include "core/host/plugin_holder.h"
+#include "ui/shell/command_manager.h"
+#include "ui/shell/image_list.h"
 #include "support/temp_folder.h"
 
 namespace kp {

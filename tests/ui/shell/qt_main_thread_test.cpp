@@ -1,4 +1,4 @@
-#include "shell/qt_main_thread.h"
+#include "ui/shell/qt_main_thread.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <atomic>
 #include <thread>
 
-#include "host/dispatcher.h"
+#include "core/host/dispatcher.h"
 
 namespace kp {
 namespace {

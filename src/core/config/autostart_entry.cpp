@@ -1,11 +1,11 @@
-#include "platform/autostart_entry.h"
+#include "core/config/autostart_entry.h"
 
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
-#include "config/text_basics.h"
-#include "platform/file_io.h"
+#include "core/config/text_basics.h"
+#include "core/platform/file_io.h"
 
 namespace kp {
 namespace {

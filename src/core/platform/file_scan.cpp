@@ -1,10 +1,10 @@
-#include "sharing/file_scan.h"
+#include "core/platform/file_scan.h"
 
 #include <sys/stat.h>
 
 #include <algorithm>
 
-#include "config/text_basics.h"
+#include "core/config/text_basics.h"
 
 namespace kp {
 

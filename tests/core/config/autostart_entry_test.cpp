@@ -1,4 +1,4 @@
-#include "platform/autostart_entry.h"
+#include "core/config/autostart_entry.h"
 
 #include <gtest/gtest.h>
 

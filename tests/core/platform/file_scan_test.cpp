@@ -1,4 +1,4 @@
-#include "sharing/file_scan.h"
+#include "core/platform/file_scan.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/file_io.h"
+#include "core/platform/file_io.h"
 #include "support/temp_folder.h"
 
 namespace kp {

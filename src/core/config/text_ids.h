@@ -1,0 +1,61 @@
+#pragma once
+// The language texts the program's code asks for, by name. Each is checked
+// against the table of language_ids.h when the program is compiled. Add a name
+// here when code needs another text of the table.
+
+#include "core/config/language_ids.h"
+
+namespace kp::text {
+
+// Shared words.
+inline constexpr TTextId kEdit{"General", "00001"};
+inline constexpr TTextId kRemove{"General", "00002"};
+inline constexpr TTextId kOk{"General", "00003"};
+inline constexpr TTextId kCancel{"General", "00004"};
+inline constexpr TTextId kNext{"General", "00006"};
+inline constexpr TTextId kFinish{"General", "00008"};
+inline constexpr TTextId kZeroSeconds{"General", "00014"};
+inline constexpr TTextId kSeconds{"General", "00015"};
+inline constexpr TTextId kMinutes{"General", "00016"};
+inline constexpr TTextId kHours{"General", "00017"};
+inline constexpr TTextId kDays{"General", "00018"};
+inline constexpr TTextId kYears{"General", "00019"};
+inline constexpr TTextId kBytes{"General", "00020"};
+inline constexpr TTextId kKilobytes{"General", "00021"};
+inline constexpr TTextId kMegabytes{"General", "00022"};
+inline constexpr TTextId kGigabytes{"General", "00023"};
+inline constexpr TTextId kTerabytes{"General", "00024"};
+
+// The main window.
+inline constexpr TTextId kOnline{"Main", "00001"};
+inline constexpr TTextId kOffline{"Main", "00002"};
+inline constexpr TTextId kWebSection{"Main", "00004"};
+inline constexpr TTextId kServicesSection{"Main", "00005"};
+inline constexpr TTextId kUploadsSection{"Main", "00006"};
+inline constexpr TTextId kSharedSection{"Main", "00007"};
+inline constexpr TTextId kDownloadsSection{"Main", "00008"};
+inline constexpr TTextId kSearchResultsSection{"Main", "00009"};
+inline constexpr TTextId kAddServiceCommand{"Main", "00010"};
+inline constexpr TTextId kCustomizeServicesCommand{"Main", "00011"};
+inline constexpr TTextId kProgramMenu{"Main", "00012"};
+inline constexpr TTextId kSettingsCommand{"Main", "00013"};
+inline constexpr TTextId kExitCommand{"Main", "00014"};
+inline constexpr TTextId kSearchCommand{"Main", "00015"};
+inline constexpr TTextId kHelpCommand{"Main", "00016"};
+inline constexpr TTextId kAboutCommand{"Main", "00018"};
+
+// The About box.
+inline constexpr TTextId kAboutTab{"About", "00001"};
+inline constexpr TTextId kVersionInfoTab{"About", "00002"};
+inline constexpr TTextId kAboutQuestions{"About", "00003"};
+inline constexpr TTextId kAboutBuildNumber{"About", "00004"};
+inline constexpr TTextId kAboutPlugins{"About", "00005"};
+
+// The service wizard and the services dialogs.
+inline constexpr TTextId kServiceWizardTitle{"ServiceWizard", "00001"};
+inline constexpr TTextId kServiceWizardInstructions{"ServiceWizard", "00002"};
+inline constexpr TTextId kServiceWizardTypeLabel{"ServiceWizard", "00003"};
+inline constexpr TTextId kModifyServiceTitle{"ModifyService", "00001"};
+inline constexpr TTextId kDeleteServiceQuestion{"DeleteService", "00001"};
+
+}  // namespace kp::text
