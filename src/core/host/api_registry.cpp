@@ -4,20 +4,6 @@
 
 namespace kp {
 
-std::optional<std::size_t> ApiFunctionIndex(std::string_view name) noexcept {
-  for (std::size_t i = 0; i < api::kApiFunctions.size(); ++i) {
-    if (api::kApiFunctions[i].name == name) return i;
-  }
-  return std::nullopt;
-}
-
-std::optional<std::size_t> EventIndex(std::string_view name) noexcept {
-  for (std::size_t i = 0; i < api::kEvents.size(); ++i) {
-    if (api::kEvents[i].name == name) return i;
-  }
-  return std::nullopt;
-}
-
 bool TApiRegistry::Implement(std::size_t functionIndex, TApiHandler handler) {
   if (functionIndex >= api::kApiFunctionCount) return false;
   Implementation& slot = implementations_[functionIndex];
@@ -29,11 +15,6 @@ bool TApiRegistry::Implement(std::size_t functionIndex, TApiHandler handler) {
   return true;
 }
 
-bool TApiRegistry::Implement(std::string_view functionName, TApiHandler handler) {
-  const auto index = ApiFunctionIndex(functionName);
-  return index && Implement(*index, std::move(handler));
-}
-
 void TApiRegistry::Withdraw(std::size_t functionIndex) noexcept {
   if (functionIndex < api::kApiFunctionCount) implementations_[functionIndex] = Implementation{};
 }
@@ -42,12 +23,10 @@ TApiRegistry::TScope::~TScope() {
   for (const std::size_t index : implemented_) registry_.Withdraw(index);
 }
 
-bool TApiRegistry::TScope::Implement(std::string_view functionName, TApiHandler handler) {
-  const auto index = ApiFunctionIndex(functionName);
-  if (!index) return false;
+bool TApiRegistry::TScope::Implement(TApiFunctionName function, TApiHandler handler) {
   implemented_.reserve(implemented_.size() + 1);  // so that what is implemented is also remembered
-  if (!registry_.Implement(*index, std::move(handler))) return false;
-  implemented_.push_back(*index);
+  if (!registry_.Implement(function.index, std::move(handler))) return false;
+  implemented_.push_back(function.index);
   return true;
 }
 

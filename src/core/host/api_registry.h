@@ -9,8 +9,10 @@
 #include <cstdint>
 #include <optional>
 #include <string_view>
+#include <utility>
 #include <vector>
 
+#include "core/host/api_names.h"
 #include "core/host/api_table.h"
 #include "core/host/dispatcher.h"
 
@@ -21,10 +23,12 @@ class TApiRegistry {
   explicit TApiRegistry(TDispatcher& dispatcher) : dispatcher_(dispatcher) {}
 
   // Gives the function its implementation, by its position in the table or by
-  // its name; false for an unknown name. Register at start-up on the main
-  // thread, before any plugin is bound.
+  // its name (which the compiler checks); false for a position past the table.
+  // Register at start-up on the main thread, before any plugin is bound.
   bool Implement(std::size_t functionIndex, TApiHandler handler);
-  bool Implement(std::string_view functionName, TApiHandler handler);
+  bool Implement(TApiFunctionName function, TApiHandler handler) {
+    return Implement(function.index, std::move(handler));
+  }
 
   [[nodiscard]] bool IsImplemented(std::size_t functionIndex) const noexcept;
 
@@ -42,8 +46,8 @@ class TApiRegistry {
     TScope& operator=(const TScope&) = delete;
     ~TScope();
 
-    // As TApiRegistry::Implement by name, remembering the function for withdrawal.
-    bool Implement(std::string_view functionName, TApiHandler handler);
+    // As TApiRegistry::Implement, remembering the function for withdrawal.
+    bool Implement(TApiFunctionName function, TApiHandler handler);
 
    private:
     TApiRegistry& registry_;
@@ -62,10 +66,5 @@ class TApiRegistry {
   TDispatcher& dispatcher_;
   std::array<Implementation, api::kApiFunctionCount> implementations_{};
 };
-
-// The position of an API function in the table, if the name is one.
-[[nodiscard]] std::optional<std::size_t> ApiFunctionIndex(std::string_view name) noexcept;
-// The position of an event in the table, if the name is one.
-[[nodiscard]] std::optional<std::size_t> EventIndex(std::string_view name) noexcept;
 
 }  // namespace kp

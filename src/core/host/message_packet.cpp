@@ -45,8 +45,8 @@ void TMessagePacket::AddWindowHandle(std::string_view name, std::uint32_t handle
   Append(name, DecimalText(handle));
 }
 
-std::string_view TMessagePacket::GetString(std::string_view name) const noexcept {
-  const std::string_view query = Trim(name);
+std::string_view TMessagePacket::GetString(TPacketName name) const noexcept {
+  const std::string_view query = Trim(name.Text());
   // The query is compared in any letter case, without building a normalised copy.
   for (const auto& [storedName, value] : entries_) {
     if (EqualsIgnoreCase(storedName, query)) return value;
@@ -54,15 +54,15 @@ std::string_view TMessagePacket::GetString(std::string_view name) const noexcept
   return {};
 }
 
-std::int64_t TMessagePacket::GetInteger(std::string_view name) const noexcept {
+std::int64_t TMessagePacket::GetInteger(TPacketName name) const noexcept {
   return TextToInt64(GetString(name));
 }
 
-bool TMessagePacket::GetBoolean(std::string_view name) const noexcept {
+bool TMessagePacket::GetBoolean(TPacketName name) const noexcept {
   return GetString(name) == "T";
 }
 
-std::uint32_t TMessagePacket::GetObject(std::string_view name) const noexcept {
+std::uint32_t TMessagePacket::GetObject(TPacketName name) const noexcept {
   return static_cast<std::uint32_t>(static_cast<std::uint64_t>(GetInteger(name)));
 }
 

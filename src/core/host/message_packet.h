@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "core/host/api_names.h"
+
 namespace kp {
 
 class TPluginHolder;
@@ -31,14 +33,15 @@ class TMessagePacket {
   void AddWindowHandle(std::string_view name, std::uint32_t handle);
 
   // The first entry's value for the name (matched trimmed and without regard to
-  // case); empty when absent. The view lives as long as the packet.
-  [[nodiscard]] std::string_view GetString(std::string_view name) const noexcept;
+  // case); empty when absent. The view lives as long as the packet. A name
+  // written in the code is checked against the API tables when it compiles.
+  [[nodiscard]] std::string_view GetString(TPacketName name) const noexcept;
   // Digits and minus signs of the value as a number; 0 when absent or not a number.
-  [[nodiscard]] std::int64_t GetInteger(std::string_view name) const noexcept;
+  [[nodiscard]] std::int64_t GetInteger(TPacketName name) const noexcept;
   // True exactly when the value is "T".
-  [[nodiscard]] bool GetBoolean(std::string_view name) const noexcept;
+  [[nodiscard]] bool GetBoolean(TPacketName name) const noexcept;
   // The low 32 bits of GetInteger.
-  [[nodiscard]] std::uint32_t GetObject(std::string_view name) const noexcept;
+  [[nodiscard]] std::uint32_t GetObject(TPacketName name) const noexcept;
 
   [[nodiscard]] std::size_t Count() const noexcept { return entries_.size(); }
   [[nodiscard]] const std::string& NameAt(std::size_t i) const { return entries_[i].first; }

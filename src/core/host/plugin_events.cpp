@@ -2,12 +2,8 @@
 
 namespace kp {
 
-std::size_t EventNumber(std::string_view name) noexcept {
-  return EventIndex(name).value_or(api::kEventCount);
-}
-
 bool AskPluginsToExit(const TPluginManager& plugins) {
-  static const std::size_t onExit = EventNumber("OnApplicationExit");
+  constexpr std::size_t onExit = EventNumber("OnApplicationExit");
   std::uint8_t answer = 1;
   for (std::size_t i = 0; i < plugins.GetPluginCount() && answer != 0; ++i) {
     SendEvent(*plugins.GetPlugin(i), onExit, &answer);

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "core/host/api_registry.h"
+#include "core/host/api_names.h"
 #include "core/host/api_table.h"
 #include "core/host/plugin_holder.h"
 #include "core/host/plugin_manager.h"
@@ -47,10 +47,6 @@ bool Matches(const api::EventSpec& spec) {
 }
 
 }  // namespace event_detail
-
-// The position of an event in the table; the name must be one (checked by the
-// tests of every caller).
-[[nodiscard]] std::size_t EventNumber(std::string_view name) noexcept;
 
 // Calls the plugin's export of the event, if it has one and the arguments fit
 // the event's signature. True when the plugin was called.

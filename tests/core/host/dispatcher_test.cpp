@@ -99,7 +99,7 @@ TEST_F(DispatcherTest, HandlersAreNumberedInOrderAndBadIndicesRunNothing) {
 
 TEST_F(DispatcherTest, OnlyTheLowThirtyTwoBitsOfTheResultReachTheCaller) {
   const HandlerIndex echo =
-      dispatcher_.RegisterHandler([](TMessagePacket& packet) { return packet.GetInteger("iValue"); });
+      dispatcher_.RegisterHandler([](TMessagePacket& packet) { return packet.GetInteger(TPacketName::Unchecked("iValue")); });
 
   EXPECT_EQ(dispatcher_.DispatchCall(echo, PacketWithValue(0x1'2345'6789)), 0x2345'6789);
   EXPECT_EQ(dispatcher_.DispatchCall(echo, PacketWithValue(0x7'8000'0000)), std::numeric_limits<std::int32_t>::min());
@@ -122,9 +122,9 @@ TEST_F(DispatcherTest, PluginThreadCallWaitsForTheMainThreadAndRunsThere) {
   const HandlerIndex index = dispatcher_.RegisterHandler([&](TMessagePacket& packet) -> std::int64_t {
     ranOn = std::this_thread::get_id();
     seenSender = packet.SenderPlugin;
-    seenText = packet.GetString("sDescription");
-    seenHandle = packet.GetObject("poMenu");
-    return packet.GetInteger("iCommand") * 2;
+    seenText = packet.GetString(TPacketName::Unchecked("sDescription"));
+    seenHandle = packet.GetObject(TPacketName::Unchecked("poMenu"));
+    return packet.GetInteger(TPacketName::Unchecked("iCommand")) * 2;
   });
 
   TMessagePacket packet(plugin);
@@ -161,7 +161,7 @@ TEST_F(DispatcherTest, CallsFromSeveralThreadsRunOneAfterAnother) {
     if (std::this_thread::get_id() != mainThread) ++offMain;
     std::this_thread::sleep_for(50us);
     inside.fetch_sub(1);
-    return packet.GetInteger("iThread") * 1000 + packet.GetInteger("iCall");
+    return packet.GetInteger(TPacketName::Unchecked("iThread")) * 1000 + packet.GetInteger(TPacketName::Unchecked("iCall"));
   });
 
   constexpr int kThreads = 4;
@@ -212,12 +212,12 @@ TEST_F(DispatcherTest, FailuresGiveZeroAreCountedAndEveryRoadHandsOverThePacket)
   };
   int whole = 0;  // main thread only
   const HandlerIndex reads = dispatcher_.RegisterHandler([&](TMessagePacket& packet) {
-    whole += packet.Count() == 2 && packet.GetString("sText") == longText;
-    return packet.GetInteger("iValue");
+    whole += packet.Count() == 2 && packet.GetString(TPacketName::Unchecked("sText")) == longText;
+    return packet.GetInteger(TPacketName::Unchecked("iValue"));
   });
   const HandlerIndex fails = dispatcher_.RegisterHandler([&](TMessagePacket& packet) -> std::int64_t {
-    whole += packet.Count() == 2 && packet.GetString("sText") == longText;
-    throw std::runtime_error(std::string(packet.GetString("sText")));
+    whole += packet.Count() == 2 && packet.GetString(TPacketName::Unchecked("sText")) == longText;
+    throw std::runtime_error(std::string(packet.GetString(TPacketName::Unchecked("sText"))));
   });
   const HandlerIndex throwsAnything =
       dispatcher_.RegisterHandler([](TMessagePacket&) -> std::int64_t { throw 42; });

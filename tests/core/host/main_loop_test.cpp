@@ -145,7 +145,7 @@ TEST(MainLoop, RunServesDispatchedCallsFromOtherThreads) {
   loop.AddTimer(kPatience, [&] { loop.Quit(-1); }, false);
   const HandlerIndex triple = dispatcher.RegisterHandler(
       [mainThread = std::this_thread::get_id()](TMessagePacket& packet) -> std::int64_t {
-        return std::this_thread::get_id() == mainThread ? packet.GetInteger("iValue") * 3 : -1;
+        return std::this_thread::get_id() == mainThread ? packet.GetInteger(TPacketName::Unchecked("iValue")) * 3 : -1;
       });
 
   std::vector<std::int32_t> results;

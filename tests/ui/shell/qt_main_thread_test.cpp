@@ -19,7 +19,7 @@ TEST(QtMainThread, APluginThreadsCallIsServedInsideAModalDialog) {
   std::thread::id ranOn;
   const HandlerIndex index = dispatcher.RegisterHandler([&](TMessagePacket& packet) -> std::int64_t {
     ranOn = std::this_thread::get_id();
-    return packet.GetInteger("iValue") + 1;
+    return packet.GetInteger(TPacketName::Unchecked("iValue")) + 1;
   });
 
   std::atomic<std::int32_t> result{0};
