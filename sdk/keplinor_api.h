@@ -81,7 +81,7 @@ extern KP_EXPORT kp_ApplicationRegisterURL_fn ApplicationRegisterURL;
 /* 19. ApplicationUnRegisterURL (main thread; not built yet: answers 0) */
 typedef void (*kp_ApplicationUnRegisterURL_fn)(const char *sName);
 extern KP_EXPORT kp_ApplicationUnRegisterURL_fn ApplicationUnRegisterURL;
-/* 20. ApplicationGetFirewallStatus (main thread; not built yet: answers 0) */
+/* 20. ApplicationGetFirewallStatus (main thread) */
 typedef int32_t (*kp_ApplicationGetFirewallStatus_fn)(void);
 extern KP_EXPORT kp_ApplicationGetFirewallStatus_fn ApplicationGetFirewallStatus;
 

@@ -9,9 +9,8 @@
 #include "core/host/main_loop.h"
 #include "core/host/plugin_manager.h"
 #include "core/host/process_dispatch.h"
-#include "core/services/service_api.h"
 #include "core/services/service_registry.h"
-#include "core/transfers/download_folders.h"
+#include "core/shell/program_run.h"
 
 namespace kp {
 namespace {
@@ -33,20 +32,17 @@ int RunHeadless(const std::string& programFolder) {
   const std::string languagePath = programFolder + std::string(kLanguageFileName);
   const bool settingsRead = SettingsConfig().LoadFromFile(settingsPath);
   const bool languageRead = LanguageConfig().LoadFromFile(languagePath);
-  TSettings settings = LoadSettings(SettingsConfig(), programFolder);
-  EnsureDownloadFolders(settings, programFolder);
 
-  // Plugins register their services without a window to show them in.
-  TServiceRegistry services(programFolder);
-  TServiceApi serviceApi(ProcessApiRegistry(), services);
-  TPluginManager plugins(ProcessApiRegistry(), [&loop] { loop.ProcessPendingMessages(); });
-  plugins.SetApplicationName(settings.Application.Name);
-  plugins.ScanPlugins(programFolder + "Plugins");
-
+  // The desktop program's sequence with the window left out: plugins register
+  // their services without a window to show them in.
+  TProgramRun run(programFolder, SettingsConfig(), ProcessApiRegistry(), [&loop] { loop.ProcessPendingMessages(); });
   runningLoop = &loop;
   std::signal(SIGINT, StopOnSignal);
   std::signal(SIGTERM, StopOnSignal);
+  run.Start(nullptr);
 
+  const TSettings& settings = run.Settings();
+  const TPluginManager& plugins = run.Plugins();
   std::printf("%s %s is up (headless) in %s\n", settings.Application.Name.empty() ? "Keplinor"
                                                                                    : settings.Application.Name.c_str(),
               GetVersionText().c_str(), programFolder.c_str());
@@ -63,6 +59,7 @@ int RunHeadless(const std::string& programFolder) {
   for (const TSkippedLibrary& skipped : plugins.SkippedLibraries()) {
     std::printf("    passed over %s: %s\n", skipped.path.c_str(), skipped.reason.c_str());
   }
+  const TServiceRegistry& services = run.Services();
   std::printf("  services: %zu of %zu types\n", services.Services().size(), services.Types().size());
   for (const TServiceHolder* service : services.Services()) {
     std::printf("    %s (%s)\n", service->description.c_str(), service->type->description.c_str());
@@ -70,16 +67,16 @@ int RunHeadless(const std::string& programFolder) {
   std::printf("Press Ctrl+C to stop.\n");
   std::fflush(stdout);
 
-  const int exitCode = loop.Run();
+  // A signal during start-up (or a plugin that asked to exit) ends the run at once.
+  const int exitCode = loop.QuitRequested() ? 0 : loop.Run();
 
   std::signal(SIGINT, SIG_DFL);
   std::signal(SIGTERM, SIG_DFL);
   runningLoop = nullptr;
-  SaveSettings(settings, SettingsConfig());
-  if (!SettingsConfig().SaveToFile(settingsPath)) {
-    std::fprintf(stderr, "Could not write %s\n", settingsPath.c_str());
+  run.Finish();
+  for (const std::string& kept : plugins.KeptLibraries()) {
+    std::printf("  %s left a thread running; its library stays loaded until the end\n", kept.c_str());
   }
-  plugins.UnloadAllPlugins();
   queue.Close();
   std::printf("Stopped.\n");
   return exitCode;

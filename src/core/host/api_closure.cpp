@@ -6,11 +6,13 @@
 #include <cstdint>
 #include <cstring>
 #include <new>
+#include <thread>
 
 #include "core/host/api_registry.h"
 #include "core/host/api_table.h"
 #include "core/host/guid.h"
 #include "core/host/message_packet.h"
+#include "core/host/plugin_holder.h"
 
 namespace kp {
 namespace {
@@ -127,6 +129,20 @@ void AddArgument(TMessagePacket& packet, const api::Param& param, void* argument
   }
 }
 
+// libffi wants integer results widened to a whole register.
+void SetResult(const api::FunctionSpec& spec, void* result, std::int32_t value) noexcept {
+  switch (spec.result) {
+    case api::ResultKind::None:
+      break;
+    case api::ResultKind::Int32:
+      *static_cast<ffi_arg*>(result) = static_cast<ffi_arg>(static_cast<ffi_sarg>(value));
+      break;
+    case api::ResultKind::Handle:
+      *static_cast<ffi_arg*>(result) = static_cast<ffi_arg>(static_cast<std::uint32_t>(value));
+      break;
+  }
+}
+
 void EnterClosure(ffi_cif* /*cif*/, void* result, void** arguments, void* self) {
   static_cast<const TApiClosure*>(self)->Enter(result, arguments);
 }
@@ -153,7 +169,15 @@ TApiClosure::~TApiClosure() { ffi_closure_free(closure_); }
 void TApiClosure::Enter(void* result, void** arguments) const noexcept {
   const api::FunctionSpec& spec = api::kApiFunctions[function_];
   std::int32_t value = 0;
+  TCallingThreads& threads = plugin_.CallingThreads();
+  // A stopping plugin's other threads get 0 at once and touch nothing else: by
+  // then the registry may be gone, and only the main thread is still served.
+  if (threads.Refuses(std::this_thread::get_id())) {
+    SetResult(spec, result, 0);
+    return;
+  }
   try {
+    if (!registry_.MainThreadQueue().IsOwnerThread()) threads.Note();
     TMessagePacket packet(&plugin_);
     for (std::size_t i = 0; i < spec.paramCount; ++i) AddArgument(packet, spec.params[i], arguments[i]);
     value = registry_.Call(function_, std::move(packet));
@@ -161,17 +185,7 @@ void TApiClosure::Enter(void* result, void** arguments) const noexcept {
     // Out of memory while building the packet: the plugin gets 0, never an exception.
     value = 0;
   }
-  // libffi wants integer results widened to a whole register.
-  switch (spec.result) {
-    case api::ResultKind::None:
-      break;
-    case api::ResultKind::Int32:
-      *static_cast<ffi_arg*>(result) = static_cast<ffi_arg>(static_cast<ffi_sarg>(value));
-      break;
-    case api::ResultKind::Handle:
-      *static_cast<ffi_arg*>(result) = static_cast<ffi_arg>(static_cast<std::uint32_t>(value));
-      break;
-  }
+  SetResult(spec, result, value);
 }
 
 }  // namespace kp

@@ -32,6 +32,9 @@ class TApiRegistry {
 
   [[nodiscard]] bool IsImplemented(std::size_t functionIndex) const noexcept;
 
+  // The queue that carries dispatched calls to the main thread.
+  [[nodiscard]] TMainThreadQueue& MainThreadQueue() const noexcept { return dispatcher_.Queue(); }
+
   // Runs the function's implementation with the packet: through the dispatcher or
   // on this thread, as the table says. 0 when it has none. Never throws.
   std::int32_t Call(std::size_t functionIndex, TMessagePacket packet) noexcept;

@@ -60,7 +60,7 @@ inline constexpr std::array<FunctionSpec, kApiFunctionCount> kApiFunctions = {{
     // Application: names under the program's own link scheme, and the firewall status
     FunctionSpec{"ApplicationRegisterURL", Family::Application, R::Int32, kMain, 4, {{"sName", K::Text}}},
     FunctionSpec{"ApplicationUnRegisterURL", Family::Application, R::None, kMain, 4, {{"sName", K::Text}}},
-    FunctionSpec{"ApplicationGetFirewallStatus", Family::Application, R::Int32, kMain, 0, {}},
+    FunctionSpec{"ApplicationGetFirewallStatus", Family::Application, R::Int32, kMain, 0, {}, kBuilt},
 
     // Setup: the setup wizard's plugin pages and the settings dialog's plugin tabs
     FunctionSpec{"SetupStartWizard", Family::Setup, R::Int32, kMain, 0, {}},

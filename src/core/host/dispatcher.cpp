@@ -26,7 +26,8 @@ std::int32_t TDispatcher::DispatchCall(HandlerIndex index, TMessagePacket packet
   // On the main thread the send runs the work at once, nested in what that
   // thread was doing; from any other thread it waits for the main thread.
   auto work = [&]() noexcept { return RunOnMainThread(index, packet); };
-  const std::int64_t result = queue_.Send(work);
+  // A stopping plugin's calls from its other threads are answered 0 at once.
+  const std::int64_t result = queue_.Send(work, packet.SenderPlugin);
   // The packet is freed here, when this call returns, on every path.
   return LowThirtyTwoBits(result);
 }

@@ -34,6 +34,7 @@ class TDispatcher {
   std::int32_t DispatchCall(HandlerIndex index, TMessagePacket packet);
 
   [[nodiscard]] std::size_t HandlerCount() const noexcept { return handlers_.size(); }
+  [[nodiscard]] TMainThreadQueue& Queue() const noexcept { return queue_; }
   // Implementations that failed since the start; nothing else records them.
   [[nodiscard]] std::uint64_t FailureCount() const noexcept { return failures_.load(); }
 

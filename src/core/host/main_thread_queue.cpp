@@ -3,6 +3,7 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <stdexcept>
 
@@ -45,7 +46,7 @@ void TMainThreadQueue::Enqueue(Entry entry, std::unique_lock<std::mutex>& lock) 
 std::int64_t TMainThreadQueue::SendAndWait(SendRequest& request) {
   if (IsOwnerThread()) return request.invoke(request.context);
   std::unique_lock lock(mutex_);
-  if (closed_) return 0;
+  if (closed_ || IsRefused(request.sender)) return 0;
   ++waitingSenders_;
   Enqueue(Entry{&request, {}}, lock);
   lock.lock();
@@ -103,15 +104,38 @@ std::size_t TMainThreadQueue::ProcessPending() {
   return ran;
 }
 
+bool TMainThreadQueue::IsRefused(const void* sender) const noexcept {
+  return sender && std::find(refusedSenders_.begin(), refusedSenders_.end(), sender) != refusedSenders_.end();
+}
+
+void TMainThreadQueue::Release(SendRequest& request) noexcept {
+  request.result = 0;
+  request.done = true;
+  request.finished.notify_one();
+}
+
+void TMainThreadQueue::RefuseSender(const void* sender) {
+  if (!sender) return;
+  std::lock_guard lock(mutex_);
+  if (!IsRefused(sender)) refusedSenders_.push_back(sender);
+  std::erase_if(entries_, [&](Entry& entry) {
+    if (!entry.send || entry.send->sender != sender) return false;
+    Release(*entry.send);
+    return true;
+  });
+  if (entries_.empty()) DrainWakeFd();
+}
+
+void TMainThreadQueue::AcceptSender(const void* sender) {
+  std::lock_guard lock(mutex_);
+  std::erase(refusedSenders_, sender);
+}
+
 void TMainThreadQueue::Close() {
   std::lock_guard lock(mutex_);
   closed_ = true;
   for (Entry& entry : entries_) {
-    if (entry.send) {
-      entry.send->result = 0;
-      entry.send->done = true;
-      entry.send->finished.notify_one();
-    }
+    if (entry.send) Release(*entry.send);
   }
   entries_.clear();
 }

@@ -16,6 +16,7 @@
 #include <thread>
 #include <type_traits>
 #include <utility>
+#include <vector>
 
 namespace kp {
 
@@ -28,14 +29,15 @@ class TMainThreadQueue {
 
   // Runs work on the owner thread and returns its result. On the owner thread it
   // runs at once; elsewhere the caller blocks, without time-out, until the owner
-  // thread has drained it. After Close, work from other threads is not run and 0
-  // is returned. The work must not throw.
+  // thread has drained it. After Close, or once its sender is refused, work from
+  // other threads is not run and 0 is returned. The work must not throw.
   template <typename Work>
-  std::int64_t Send(Work&& work) {
+  std::int64_t Send(Work&& work, const void* sender = nullptr) {
     static_assert(std::is_nothrow_invocable_r_v<std::int64_t, Work&>,
                   "work sent to the main thread must be noexcept and return an integer");
     using Callable = std::remove_reference_t<Work>;
     SendRequest request;
+    request.sender = sender;
     request.context = const_cast<void*>(static_cast<const void*>(std::addressof(work)));
     request.invoke = [](void* context) noexcept -> std::int64_t {
       return (*static_cast<Callable*>(context))();
@@ -61,8 +63,16 @@ class TMainThreadQueue {
   // with the result 0; posted work not yet run is dropped.
   void Close();
 
+  // Sends from other threads on behalf of this sender (a plugin that is
+  // stopping) are answered 0 without running, from now on and also those that
+  // wait already; the owner thread's own sends still run. A null sender is
+  // never refused. AcceptSender undoes it, for a sender whose tag may be reused.
+  void RefuseSender(const void* sender);
+  void AcceptSender(const void* sender);
+
  private:
   struct SendRequest {
+    const void* sender = nullptr;
     void* context = nullptr;
     std::int64_t (*invoke)(void*) noexcept = nullptr;
     std::int64_t result = 0;
@@ -75,6 +85,9 @@ class TMainThreadQueue {
   };
 
   std::int64_t SendAndWait(SendRequest& request);
+  // Under the mutex.
+  [[nodiscard]] bool IsRefused(const void* sender) const noexcept;
+  static void Release(SendRequest& request) noexcept;
   void Enqueue(Entry entry, std::unique_lock<std::mutex>& lock);
   void DrainWakeFd() noexcept;
 
@@ -84,6 +97,7 @@ class TMainThreadQueue {
   std::mutex mutex_;
   std::deque<Entry> entries_;
   bool closed_ = false;
+  std::vector<const void*> refusedSenders_;
   // Senders still inside SendAndWait; the destructor waits for them to leave.
   std::size_t waitingSenders_ = 0;
   std::condition_variable sendersLeft_;

@@ -12,6 +12,7 @@
 
 #include "core/host/api_closure.h"
 #include "core/host/api_table.h"
+#include "core/host/calling_threads.h"
 #include "core/host/guid.h"
 #include "core/platform/low_memory_heap.h"
 
@@ -50,9 +51,20 @@ class TPluginHolder {
   }
   void SetEventSlot(std::size_t eventIndex, void* address) noexcept { events_.at(eventIndex) = address; }
 
+  // The address of the plugin's API variable of a function (a writable pointer
+  // of the library), or null when it exports none.
+  [[nodiscard]] void* ApiVariable(std::size_t functionIndex) const noexcept {
+    return functionIndex < variables_.size() ? variables_[functionIndex] : nullptr;
+  }
+  void SetApiVariable(std::size_t functionIndex, void* address) noexcept { variables_.at(functionIndex) = address; }
+
   // The entries bound into the plugin's API variables, one per variable it exports.
   [[nodiscard]] const std::vector<std::unique_ptr<TApiClosure>>& EntryStubs() const noexcept { return stubs_; }
   void AddEntryStub(std::unique_ptr<TApiClosure> stub) { stubs_.push_back(std::move(stub)); }
+
+  // The plugin's threads that have called the API, and whether their calls are
+  // still carried.
+  [[nodiscard]] TCallingThreads& CallingThreads() noexcept { return callingThreads_; }
 
   // What the plugin wrote into its block.
   [[nodiscard]] TGuid PluginGuid() const noexcept;
@@ -66,7 +78,9 @@ class TPluginHolder {
   std::string folder_;
   LowBlock block_;
   std::array<void*, api::kEventCount> events_{};
+  std::array<void*, api::kApiFunctionCount> variables_{};
   std::vector<std::unique_ptr<TApiClosure>> stubs_;
+  TCallingThreads callingThreads_;
 };
 
 // The NUL-terminated text of a block field, never reading past the field.

@@ -1,7 +1,6 @@
 #include "core/host/plugin_manager.h"
 
 #include <dlfcn.h>
-#include <link.h>
 
 #include <cstddef>
 #include <cstring>
@@ -10,6 +9,7 @@
 #include "core/config/shared_routines.h"
 #include "core/config/text_basics.h"
 #include "core/config/wildcard.h"
+#include "core/host/plugin_exports.h"
 #include "keplinor_records.h"
 #include "core/platform/file_io.h"
 #include "core/platform/file_scan.h"
@@ -22,27 +22,6 @@ std::string KeyOf(std::string_view path) { return ToUpperAscii(Trim(path)); }
 std::string LastLoaderError() {
   const char* error = ::dlerror();
   return error ? error : "unknown error";
-}
-
-// The library's own entry in the loader's list: what OwnExport compares with.
-link_map* OwnLinkMap(void* module) noexcept {
-  link_map* own = nullptr;
-  if (::dlinfo(module, RTLD_DI_LINKMAP, &own) != 0) return nullptr;
-  return own;
-}
-
-// The address of a symbol that the library itself defines: a symbol of the same
-// name that only one of its dependencies defines is not the plugin's export.
-// `own` is the library's OwnLinkMap; without one nothing is found.
-void* OwnExport(void* module, const link_map* own, const char* name) {
-  if (!own) return nullptr;
-  ::dlerror();
-  void* address = ::dlsym(module, name);
-  if (!address) return nullptr;
-  Dl_info info{};
-  link_map* definer = nullptr;
-  if (::dladdr1(address, &info, reinterpret_cast<void**>(&definer), RTLD_DL_LINKMAP) == 0) return nullptr;
-  return definer == own ? address : nullptr;
 }
 
 // The lines of a list file: CR, LF or CR LF end a line.
@@ -164,29 +143,27 @@ bool TPluginManager::LoadPlugin(const std::string& path) {
   CopyBoundedText(block + offsetof(kp_plugin_block, LibraryFolder), KP_PLUGIN_PATH_MAX_LENGTH,
                   holder->Folder());
 
-  const link_map* own = OwnLinkMap(module);
-  holder->Startup =
-      reinterpret_cast<TPluginHolder::StartupFunction>(OwnExport(module, own, "TPlugin_OnStartup"));
-  holder->Shutdown =
-      reinterpret_cast<TPluginHolder::ShutdownFunction>(OwnExport(module, own, "TPlugin_OnShutdown"));
-  if (!holder->Startup || !holder->Shutdown) {
+  // Nothing of the library is called or written before all its exports have
+  // the kind their names promise.
+  const TPluginExports exports = ReadPluginExports(module);
+  if (!exports.problem.empty()) {
     ::dlclose(module);
-    Skip(path, "exports no TPlugin_OnStartup or no TPlugin_OnShutdown");
+    Skip(path, exports.problem);
     return false;
   }
+  holder->Startup = reinterpret_cast<TPluginHolder::StartupFunction>(exports.startup);
+  holder->Shutdown = reinterpret_cast<TPluginHolder::ShutdownFunction>(exports.shutdown);
+  for (std::size_t e = 0; e < api::kEventCount; ++e) holder->SetEventSlot(e, exports.events[e]);
+  for (std::size_t f = 0; f < api::kApiFunctionCount; ++f) holder->SetApiVariable(f, exports.variables[f]);
   plugins_.push_back(std::move(holder));
   return true;
 }
 
 void TPluginManager::BindPlugin(TPluginHolder& plugin) {
-  const link_map* own = OwnLinkMap(plugin.Module);
-  for (std::size_t e = 0; e < api::kEventCount; ++e) {
-    const std::string name(api::kEvents[e].name);
-    plugin.SetEventSlot(e, OwnExport(plugin.Module, own, name.c_str()));
-  }
+  // The event slots and the variables' addresses were read, and checked, when
+  // the library was loaded.
   for (std::size_t f = 0; f < api::kApiFunctionCount; ++f) {
-    const std::string name(api::kApiFunctions[f].name);
-    void* variable = OwnExport(plugin.Module, own, name.c_str());
+    void* variable = plugin.ApiVariable(f);
     if (!variable) continue;
     auto stub = std::make_unique<TApiClosure>(plugin, f, registry_);
     void* entry = stub->EntryAddress();
@@ -194,6 +171,18 @@ void TPluginManager::BindPlugin(TPluginHolder& plugin) {
     plugin.AddEntryStub(std::move(stub));
   }
   plugin.Startup(ApplicationBlock(), plugin.PluginBlock());
+}
+
+void TPluginManager::RefuseCallsFromOtherThreads(TPluginHolder& plugin) {
+  // The holder's mark serves the calling-thread functions and the entries' fast
+  // path; the queue's refusal releases calls that already wait and closes the
+  // gap between an entry's check and its wait.
+  plugin.CallingThreads().RefuseOthers();
+  registry_.MainThreadQueue().RefuseSender(&plugin);
+}
+
+void TPluginManager::RefuseCallsFromOtherThreads() {
+  for (const auto& plugin : plugins_) RefuseCallsFromOtherThreads(*plugin);
 }
 
 void TPluginManager::UnloadPlugin(std::string_view path) {
@@ -204,8 +193,17 @@ void TPluginManager::UnloadPlugin(std::string_view path) {
     // while it stops.
     std::unique_ptr<TPluginHolder> plugin = std::move(*it);
     plugins_.erase(it);
+    RefuseCallsFromOtherThreads(*plugin);
     plugin->Shutdown();
-    ::dlclose(plugin->Module);
+    if (plugin->CallingThreads().WaitUntilAllEnded(kThreadEndPatience)) {
+      ::dlclose(plugin->Module);
+      registry_.MainThreadQueue().AcceptSender(plugin.get());
+    } else {
+      // Its code stays mapped and its entries stay callable (they answer 0);
+      // the record is never freed, so its address is never another plugin's.
+      kept_.push_back(plugin->Path());
+      static_cast<void>(plugin.release());
+    }
     return;
   }
 }

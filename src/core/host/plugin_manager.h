@@ -3,6 +3,7 @@
 // into each, starts them, lets the rest of the core find them, and stops and
 // unloads them. Main thread only.
 
+#include <chrono>
 #include <cstddef>
 #include <functional>
 #include <memory>
@@ -47,10 +48,18 @@ class TPluginManager {
   bool LoadPlugin(const std::string& path);
   // Fills the plugin's event slots and API variables, then calls its TPlugin_OnStartup.
   void BindPlugin(TPluginHolder& plugin);
-  // Stops, releases and forgets one plugin; an unknown path does nothing.
+  // Stops, releases and forgets one plugin; an unknown path does nothing. Its
+  // calls from other threads are refused first (answered 0 at once), so a plugin
+  // may join its threads in TPlugin_OnShutdown. A plugin that leaves a thread
+  // running keeps its library (and the entries it may still call) until the
+  // process ends: a thread must never return into code that is gone.
   void UnloadPlugin(std::string_view path);
   // Unloads the first loaded plugin until none is left.
   void UnloadAllPlugins();
+
+  // From the end of the program on: every plugin's calls from threads other
+  // than this (the main) thread are answered 0 at once, also those waiting.
+  void RefuseCallsFromOtherThreads();
 
   [[nodiscard]] std::size_t GetPluginCount() const noexcept { return plugins_.size(); }
   // The plugin at a position in load order (0 = first loaded); null past the end.
@@ -59,20 +68,27 @@ class TPluginManager {
   [[nodiscard]] TPluginHolder* FindPluginByGUID(const TGuid& guid) const noexcept;
 
   [[nodiscard]] const std::vector<TSkippedLibrary>& SkippedLibraries() const noexcept { return skipped_; }
+  // Libraries kept loaded at unloading because a thread of theirs still ran.
+  [[nodiscard]] const std::vector<std::string>& KeptLibraries() const noexcept { return kept_; }
 
   // List files of this size or more are ignored.
   static constexpr std::size_t kListFileLimit = 16000;
+  // How long a stopped plugin's threads may take to end before its library is
+  // kept loaded instead of released.
+  static constexpr std::chrono::milliseconds kThreadEndPatience{250};
 
  private:
   void ProcessPending();
   void LoadListFile(const std::string& listFile);
   void Skip(std::string path, std::string reason);
+  void RefuseCallsFromOtherThreads(TPluginHolder& plugin);
 
   TApiRegistry& registry_;
   std::function<void()> processPending_;
   LowBlock applicationBlock_;
   std::vector<std::unique_ptr<TPluginHolder>> plugins_;
   std::vector<TSkippedLibrary> skipped_;
+  std::vector<std::string> kept_;
 };
 
 }  // namespace kp

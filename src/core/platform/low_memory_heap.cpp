@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstring>
 #include <mutex>
+#include <utility>
 
 namespace kp {
 namespace {
@@ -33,6 +34,43 @@ struct FreeBlock {
   FreeBlock* next;
 };
 
+// A freed block waits in its class's queue, oldest first, before it is handed
+// out again: a plugin that keeps a stale handle then finds nothing under it,
+// rather than another plugin's new object. Each class keeps at least
+// kQuarantineBlocks blocks or kQuarantineBytes, whichever is more blocks.
+constexpr std::size_t kQuarantineBlocks = 16;
+constexpr std::size_t kQuarantineBytes = 256u << 10;
+constexpr std::size_t kQuarantinedMappings = 16;
+
+constexpr std::size_t QuarantineOf(std::size_t sizeClass) {
+  const std::size_t blockBytes = kSmallestClass << sizeClass;
+  return kQuarantineBytes / blockBytes > kQuarantineBlocks ? kQuarantineBytes / blockBytes : kQuarantineBlocks;
+}
+
+struct FreeQueue {
+  FreeBlock* oldest = nullptr;
+  FreeBlock* newest = nullptr;
+  std::size_t count = 0;
+
+  void Push(FreeBlock* block) noexcept {
+    block->next = nullptr;
+    if (newest) {
+      newest->next = block;
+    } else {
+      oldest = block;
+    }
+    newest = block;
+    ++count;
+  }
+  FreeBlock* Pop() noexcept {
+    FreeBlock* block = oldest;
+    oldest = block->next;
+    if (!oldest) newest = nullptr;
+    --count;
+    return block;
+  }
+};
+
 void* MapLow(std::size_t bytes) {
   void* memory = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_32BIT, -1, 0);
   if (memory == MAP_FAILED) throw std::bad_alloc();
@@ -50,8 +88,8 @@ class Heap {
     std::byte* block;
     {
       std::lock_guard lock(mutex_);
-      if (FreeBlock* reused = free_[sizeClass]) {
-        free_[sizeClass] = reused->next;
+      if (free_[sizeClass].count > QuarantineOf(sizeClass)) {
+        FreeBlock* reused = free_[sizeClass].Pop();
         block = reinterpret_cast<std::byte*>(reused) - offsetof(Header, mappedBytes);
       } else {
         if (regionLeft_ < blockBytes) {
@@ -81,17 +119,24 @@ class Heap {
     header->magic = 0;
     const std::size_t bytes = header->mappedBytes;
     if (header->sizeClass == kLargeBlock) {
-      ::munmap(block, bytes);
-      std::lock_guard lock(mutex_);
-      inUse_ -= bytes;
+      // A mapping of its own is given back only after later ones, so its address
+      // is not mapped again at once either.
+      std::pair<std::byte*, std::size_t> expired{};
+      {
+        std::lock_guard lock(mutex_);
+        inUse_ -= bytes;
+        auto& slot = freedMappings_[nextMapping_++ % kQuarantinedMappings];
+        expired = slot;
+        slot = {block, bytes};
+      }
+      if (expired.first) ::munmap(expired.first, expired.second);
       return;
     }
     // A free block keeps its header words; its free-list link takes the place of
     // the size, so the cleared magic still tells a second free to do nothing.
     auto* freed = reinterpret_cast<FreeBlock*>(block + offsetof(Header, mappedBytes));
     std::lock_guard lock(mutex_);
-    freed->next = free_[header->sizeClass];
-    free_[header->sizeClass] = freed;
+    free_[header->sizeClass].Push(freed);
     inUse_ -= bytes;
   }
 
@@ -115,7 +160,9 @@ class Heap {
   }
 
   std::mutex mutex_;
-  std::array<FreeBlock*, kClassCount> free_{};
+  std::array<FreeQueue, kClassCount> free_{};
+  std::array<std::pair<std::byte*, std::size_t>, kQuarantinedMappings> freedMappings_{};
+  std::size_t nextMapping_ = 0;
   std::byte* regionNext_ = nullptr;
   std::size_t regionLeft_ = 0;
   std::size_t inUse_ = 0;

@@ -2,7 +2,8 @@
 // Memory below 4 GiB for everything plugins see by address: records, the texts
 // they point to, and every object whose address is a handle. A handle is then a
 // real address that fits 32 bits, and 32-bit pointer fields keep their offsets.
-// Thread-safe; freed blocks are reused.
+// Thread-safe. Freed blocks are reused only after a good many later frees of
+// their size, so a stale handle names nothing rather than a newer object.
 
 #include <cstddef>
 #include <cstdint>

@@ -18,15 +18,15 @@
 
 namespace kp {
 
-TDesktopServices::TDesktopServices(TApiRegistry& api, TMainForm& mainForm, TSimpleConfig& language,
-                                   TImageList& images, std::string programFolder)
+TDesktopServices::TDesktopServices(TServiceRegistry& registry, TServiceApi& api, TMainForm& mainForm,
+                                   TSimpleConfig& language, TImageList& images, std::string programFolder)
     : mainForm_(mainForm),
       language_(language),
       programFolder_(programFolder),
       images_(images),
-      registry_(std::make_unique<TServiceRegistry>(programFolder)),
-      wizard_(std::make_unique<TServiceWizard>(*registry_)),
-      api_(std::make_unique<TServiceApi>(api, *registry_)),
+      registry_(registry),
+      api_(api),
+      wizard_(std::make_unique<TServiceWizard>(registry_)),
       section_(new TServicesSection()) {
   QWidget* page = mainForm_.Sections().Page(Section::Services);
   auto* layout = new QVBoxLayout(page);
@@ -35,45 +35,42 @@ TDesktopServices::TDesktopServices(TApiRegistry& api, TMainForm& mainForm, TSimp
   section_->OnAddService = [this] { AddService(); };
   section_->OnCustomize = [this] { CustomizeServices(); };
 
-  wizardDialog_ = std::make_unique<TServiceWizardDialog>(*wizard_, *registry_, language_, images_, &mainForm_);
-  api_->SetWizard(wizard_.get());
+  wizardDialog_ = std::make_unique<TServiceWizardDialog>(*wizard_, registry_, language_, images_, &mainForm_);
+  api_.SetWizard(wizard_.get());
 }
 
 TDesktopServices::~TDesktopServices() {
-  api_.reset();
+  api_.SetWizard(nullptr);
   view_.reset();
   wizardDialog_.reset();
-  registry_->Clear();
 }
 
 void TDesktopServices::ShowIn(TCommandManager* listManager, std::uint32_t listHeading) {
-  const QString addCaption = LanguageText(language_, "Main", "00010");
-  const QString customizeCaption = LanguageText(language_, "Main", "00011");
+  const QString addCaption = LanguageText(language_, text::kAddServiceCommand);
+  const QString customizeCaption = LanguageText(language_, text::kCustomizeServicesCommand);
   section_->SetButtonLook(addCaption, images_.ImageFor(ResolveIconFile("AddServiceIcon.bmp", {}, programFolder_)),
                           customizeCaption,
                           images_.ImageFor(ResolveIconFile("CustomizeServicesIcon.bmp", {}, programFolder_)));
-  view_ = std::make_unique<TServicesView>(*registry_, *section_, mainForm_, images_, listManager, listHeading);
+  view_ = std::make_unique<TServicesView>(registry_, *section_, mainForm_, images_, listManager, listHeading);
 }
 
 void TDesktopServices::AddService() { wizardDialog_->RunToAdd(); }
 
 void TDesktopServices::CustomizeServices() {
-  TCustomizeServicesDialog dialog(*registry_, language_, images_,
+  TCustomizeServicesDialog dialog(registry_, language_, images_,
                                   [this](std::uint32_t service) { wizardDialog_->RunToEdit(service); }, &mainForm_);
   dialog.exec();
 }
 
 void TDesktopServices::SelectService(std::uint32_t service) {
-  if (!registry_->FindService(service)) return;
+  if (!registry_.FindService(service)) return;
   mainForm_.Sections().Activate(Section::Services);
-  registry_->SetActive(service);
+  registry_.SetActive(service);
 }
 
 void TDesktopServices::GiveBackPluginWindows() {
   wizardDialog_->ReleasePluginWindow();
   section_->MainPanel().GiveBackHostedWindow();
 }
-
-void TDesktopServices::ForgetServices() noexcept { registry_->Clear(); }
 
 }  // namespace kp

@@ -10,7 +10,6 @@
 
 namespace kp {
 
-class TApiRegistry;
 class TCommandManager;
 class TImageList;
 class TMainForm;
@@ -24,15 +23,15 @@ class TSimpleConfig;
 
 class TDesktopServices {
  public:
-  // Puts the Services section into the main window's services page and the
-  // Service functions into the API; the registry starts empty.
+  // Puts the Services section into the main window's services page and shows
+  // the run's registry there; the Service functions act on its wizard from now on.
   // The image list is the program's, shared with the menus, so each icon file
   // is read once.
-  TDesktopServices(TApiRegistry& api, TMainForm& mainForm, TSimpleConfig& language, TImageList& images,
-                   std::string programFolder);
+  TDesktopServices(TServiceRegistry& registry, TServiceApi& api, TMainForm& mainForm, TSimpleConfig& language,
+                   TImageList& images, std::string programFolder);
   TDesktopServices(const TDesktopServices&) = delete;
   TDesktopServices& operator=(const TDesktopServices&) = delete;
-  // Withdraws the functions and destroys what is left of the registry.
+  // The Service functions no longer reach the wizard.
   ~TDesktopServices();
 
   // Once the layout is read: the services are listed under its heading entry
@@ -51,10 +50,7 @@ class TDesktopServices {
   // At shutdown, before the plugins go: the wizard's page and the selected
   // service's window are handed back to their plugins.
   void GiveBackPluginWindows();
-  // Once the plugins are unloaded: every type and service is dropped, nobody told.
-  void ForgetServices() noexcept;
-
-  [[nodiscard]] TServiceRegistry& Registry() const noexcept { return *registry_; }
+  [[nodiscard]] TServiceRegistry& Registry() const noexcept { return registry_; }
   [[nodiscard]] TServicesSection& Section() const noexcept { return *section_; }
   [[nodiscard]] TServiceWizardDialog& WizardDialog() const noexcept { return *wizardDialog_; }
 
@@ -63,9 +59,9 @@ class TDesktopServices {
   TSimpleConfig& language_;
   std::string programFolder_;
   TImageList& images_;
-  std::unique_ptr<TServiceRegistry> registry_;
+  TServiceRegistry& registry_;
+  TServiceApi& api_;
   std::unique_ptr<TServiceWizard> wizard_;
-  std::unique_ptr<TServiceApi> api_;
   TServicesSection* section_;  // owned by the main window's services page
   std::unique_ptr<TServiceWizardDialog> wizardDialog_;
   std::unique_ptr<TServicesView> view_;

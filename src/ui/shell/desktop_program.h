@@ -1,8 +1,7 @@
 #pragma once
-// The desktop program's life from the main window's creation to its end: the
-// start-up steps in their fixed order, and the shutdown steps in theirs. The
-// program folder is an argument, so tests run whole programs in a temporary
-// folder.
+// The desktop program: the run's start-up and shutdown sequence (the same as a
+// headless run's) with the window's steps filled in. The program folder is an
+// argument, so tests run whole programs in a temporary folder.
 
 #include <memory>
 #include <string>
@@ -10,6 +9,7 @@
 #include "core/config/settings.h"
 #include "core/host/notification_icons.h"
 #include "core/host/plugin_manager.h"
+#include "core/shell/program_run.h"
 
 namespace kp {
 
@@ -20,13 +20,13 @@ class TQtMainThread;
 class TDesktopServices;
 class TSimpleConfig;
 
-class TDesktopProgram {
+class TDesktopProgram final : private IProgramViews {
  public:
   // The stores are loaded by the caller before (settings and texts); the
   // registry must not have the Application functions yet.
   TDesktopProgram(std::string programFolder, TSimpleConfig& settingsStore, TSimpleConfig& language,
                   TApiRegistry& registry, TMainThreadQueue& queue);
-  ~TDesktopProgram();
+  ~TDesktopProgram() override;
 
   // Builds the window and everything it holds, loads and starts the plugins and
   // tells them that the program has started. False when the program should end
@@ -37,34 +37,39 @@ class TDesktopProgram {
   void Finish();
 
   [[nodiscard]] TMainForm& MainForm() const noexcept { return *mainForm_; }
-  [[nodiscard]] TPluginManager& Plugins() noexcept { return plugins_; }
+  [[nodiscard]] TPluginManager& Plugins() noexcept { return run_.Plugins(); }
   // The services, their section, menu, wizard and dialogs; none before Start.
   [[nodiscard]] TDesktopServices* Services() const noexcept { return services_.get(); }
-  [[nodiscard]] bool ApplicationStarted() const noexcept { return applicationStarted_; }
+  [[nodiscard]] bool ApplicationStarted() const noexcept { return run_.ApplicationStarted(); }
   // The window has closed (the program ends), possibly already during Start when a
   // plugin asked to exit from its start event: then there is no loop to run.
   [[nodiscard]] bool Closed() const noexcept { return closed_; }
 
  private:
   struct Commands;
-  void ShutdownSteps();
   void RouteClicks(TCommandManager& manager, bool mainManager);
 
+  // The window's steps of the run.
+  void BuildWindow() override;
+  void StartProcessTimer() override;
+  void SettingsLoaded() override;
+  bool RunFirstRunSetup() override;
+  void ShowAtStart(bool minimized) override;
+  void StoreIntoSettings() override;
+  void StopProcessTimer() override;
+  void GiveBackPluginWindows() override;
+  void DestroyWindow() override;
+
   std::string programFolder_;
-  std::string settingsPath_;
-  TSimpleConfig& settingsStore_;
   TSimpleConfig& language_;
   TApiRegistry& registry_;
   std::unique_ptr<TQtMainThread> mainThread_;
-  TPluginManager plugins_;
-  TSettings settings_;
+  TProgramRun run_;
   TNotificationIcons notificationIcons_;
   std::unique_ptr<TMainForm> mainForm_;
   std::unique_ptr<Commands> commands_;
   std::unique_ptr<TApplicationApi> applicationApi_;
   std::unique_ptr<TDesktopServices> services_;
-  bool applicationStarted_ = false;
-  bool finished_ = false;
   bool closed_ = false;
 };
 

@@ -205,6 +205,38 @@ TEST(MainThreadQueue, CloseReleasesWaitingSendersWithZero) {
   EXPECT_EQ(postedRan, 0);
 }
 
+TEST(MainThreadQueue, ARefusedSenderIsAnsweredZeroWhileOthersAreServed) {
+  TMainThreadQueue queue;
+  const int stopping = 0;
+  const int running = 0;
+  auto answer = [](std::int64_t value) { return [value]() noexcept -> std::int64_t { return value; }; };
+  std::atomic<std::int64_t> waiting{-1};
+  std::thread blocked([&] { waiting = queue.Send(answer(7), &stopping); });
+  EXPECT_TRUE(IsReadable(queue.WakeFd(), kPatience));
+
+  queue.RefuseSender(&stopping);
+  blocked.join();
+  EXPECT_EQ(waiting, 0) << "a call that already waited is released";
+  EXPECT_EQ(queue.Send(answer(8), &stopping), 8) << "the owner thread's own calls still run";
+
+  std::atomic<std::int64_t> late{-1};
+  std::atomic<std::int64_t> other{-1};
+  std::thread callers([&] {
+    late = queue.Send(answer(9), &stopping);
+    other = queue.Send(answer(10), &running);
+  });
+  DrainUntil(queue, [&] { return other != -1; });
+  callers.join();
+  EXPECT_EQ(late, 0) << "refused at once, without waiting for a drain";
+  EXPECT_EQ(other, 10);
+
+  queue.AcceptSender(&stopping);
+  std::thread again([&] { late = queue.Send(answer(11), &stopping); });
+  DrainUntil(queue, [&] { return late == 11; });
+  again.join();
+  EXPECT_EQ(late, 11);
+}
+
 TEST(MainThreadQueue, DestroyingTheQueueReleasesABlockedSender) {
   auto queue = std::make_unique<TMainThreadQueue>();
   std::atomic<std::int64_t> result{-1};

@@ -16,6 +16,7 @@
 
 #include "core/config/text_basics.h"
 #include "core/host/main_loop.h"
+#include "core/platform/file_io.h"
 #include "keplinor_plugin.h"
 #include "recorded_lines.h"
 #include "support/temp_folder.h"
@@ -323,6 +324,68 @@ TEST_F(PluginManagerTest, AScanServesCallsThatWaitForTheMainThread) {
   plugin.join();
   EXPECT_EQ(result.load(), 31);
   EXPECT_TRUE(servedDuringScan) << "the call is served while the scan walks the folder";
+}
+
+}  // namespace
+}  // namespace kp
+
+namespace kp {
+namespace {
+
+// A library exporting a name of the contract as the wrong kind of symbol is
+// skipped with its reason, and nothing of it runs.
+struct HostileExport {
+  const char* library;
+  const char* reasonWords;
+};
+
+class HostileExports : public PluginManagerTest, public ::testing::WithParamInterface<HostileExport> {};
+
+TEST_P(HostileExports, AreSkippedWithTheirReasonBeforeAnythingRuns) {
+  const std::string path = Install(GetParam().library, "Plugins/hostile.so");
+  manager_.ScanPlugins(PluginsFolder());
+  EXPECT_EQ(manager_.GetPluginCount(), 0u);
+  EXPECT_TRUE(Records().empty()) << "its TPlugin_OnStartup never ran";
+  ASSERT_EQ(manager_.SkippedLibraries().size(), 1u);
+  EXPECT_EQ(manager_.SkippedLibraries()[0].path, path);
+  EXPECT_NE(manager_.SkippedLibraries()[0].reason.find(GetParam().reasonWords), std::string::npos)
+      << manager_.SkippedLibraries()[0].reason;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    PluginManagerTest, HostileExports,
+    ::testing::Values(HostileExport{KP_TP_HOSTILE_FUNCTION_AS_VARIABLE, "ApplicationMenuAdd as a function"},
+                      HostileExport{KP_TP_HOSTILE_CONSTANT_VARIABLE, "ApplicationMenuAdd as a constant"},
+                      HostileExport{KP_TP_HOSTILE_SMALL_VARIABLE, "ApplicationMenuAdd as an object of 4 bytes"},
+                      HostileExport{KP_TP_HOSTILE_DATA_EVENT, "OnApplicationStart as data"},
+                      HostileExport{KP_TP_HOSTILE_DATA_STARTUP, "TPlugin_OnStartup as data"}));
+
+bool LogSays(const std::string& path, const std::string& word) {
+  const auto text = ReadWholeFile(path, 4096);
+  return text && text->find(word) != std::string::npos;
+}
+
+// A worker thread that calls the API in a loop while its plugin is stopped:
+// whether the plugin joins it or only tells it to stop, unloading neither hangs
+// nor leaves the thread to return into a released library.
+TEST_F(PluginManagerTest, PluginsStopTheirBusyThreadsAtUnloading) {
+  registry_.Implement("ApplicationGetFirewallStatus", [](TMessagePacket&) -> std::int64_t { return 3; });
+  Install(KP_TP_BUSY_JOIN, "Plugins/join/busy.so");
+  Install(KP_TP_BUSY_NO_JOIN, "Plugins/nojoin/busy.so");
+  manager_.ScanPlugins(PluginsFolder());
+  ASSERT_EQ(manager_.GetPluginCount(), 2u);
+  for (const char* folder : {"join", "nojoin"}) {
+    const std::string log = temp_ / (std::string("Plugins/") + folder + "/busy.log");
+    for (int i = 0; i < 2000 && !LogSays(log, "started"); ++i) loop_.RunOnce(std::chrono::milliseconds(5));
+    ASSERT_TRUE(LogSays(log, "started")) << folder;
+  }
+
+  const auto begin = std::chrono::steady_clock::now();
+  manager_.UnloadAllPlugins();  // the workers wait for this thread, which does not serve them now
+  EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::seconds(2));
+  EXPECT_EQ(manager_.GetPluginCount(), 0u);
+  EXPECT_TRUE(LogSays(temp_ / "Plugins/join/busy.log", "joined"));
+  EXPECT_TRUE(manager_.KeptLibraries().empty()) << "both threads ended, so both libraries were released";
 }
 
 }  // namespace

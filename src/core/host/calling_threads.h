@@ -1,0 +1,43 @@
+#pragma once
+// The threads of one plugin that have called the API, and whether its calls
+// from them are still carried. A plugin's library may be released only when
+// none of its threads is left: a thread still running would return into code
+// that is gone.
+
+#include <sys/types.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace kp {
+
+class TCallingThreads {
+ public:
+  TCallingThreads();
+
+  // Called on every API call that does not come from the main thread: notes
+  // the thread once (a thread-local memo keeps the common case lock-free).
+  void Note();
+
+  // From now on calls from any thread but this one are refused.
+  void RefuseOthers() noexcept;
+  [[nodiscard]] bool Refuses(std::thread::id caller) const noexcept {
+    return refused_.load(std::memory_order_acquire) && caller != allowed_;
+  }
+
+  // Waits up to the time given for every noted thread to end. True when none is left.
+  [[nodiscard]] bool WaitUntilAllEnded(std::chrono::milliseconds patience) const;
+
+ private:
+  const std::uint64_t serial_;
+  mutable std::mutex mutex_;
+  std::vector<pid_t> threads_;
+  std::atomic<bool> refused_{false};
+  std::thread::id allowed_;  // written before refused_ is set
+};
+
+}  // namespace kp

@@ -1,0 +1,85 @@
+#pragma once
+// The program's life from start-up to its end, as one sequence for the desktop
+// program and the headless run: what the core does at each step, in the fixed
+// order plugins rely on, with the window's steps left to the views that a
+// desktop program adds (none in a headless run).
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "core/config/settings.h"
+#include "core/host/api_registry.h"
+#include "core/host/plugin_manager.h"
+
+namespace kp {
+
+class TServiceApi;
+class TServiceRegistry;
+class TSimpleConfig;
+
+// The steps a program with a window adds to the run.
+class IProgramViews {
+ public:
+  virtual ~IProgramViews() = default;
+  // The window, its hidden helpers and the face's working lists; the layout.
+  virtual void BuildWindow() = 0;
+  virtual void StartProcessTimer() = 0;
+  // The settings are loaded and the download folders made.
+  virtual void SettingsLoaded() = 0;
+  // The first-run setup; false when it was not completed and the program ends.
+  virtual bool RunFirstRunSetup() = 0;
+  // The notification icon, the offline state, and the window unless it starts minimised.
+  virtual void ShowAtStart(bool minimized) = 0;
+  // After the loop, before the settings are written: what the window keeps there.
+  virtual void StoreIntoSettings() = 0;
+  virtual void StopProcessTimer() = 0;
+  // Before the plugins go: every window of a plugin that ours hosts goes back to it.
+  virtual void GiveBackPluginWindows() = 0;
+  // Once the plugins are gone: the face's working lists, the helpers, the window.
+  virtual void DestroyWindow() = 0;
+};
+
+class TProgramRun {
+ public:
+  // processPendingMessages keeps the program responsive while plugins are
+  // loaded (and serves their threads' calls meanwhile).
+  TProgramRun(std::string programFolder, TSimpleConfig& settingsStore, TApiRegistry& registry,
+              std::function<void()> processPendingMessages);
+  TProgramRun(const TProgramRun&) = delete;
+  TProgramRun& operator=(const TProgramRun&) = delete;
+  // Finishes the run if nobody did.
+  ~TProgramRun();
+
+  // Start-up. The views may be null. False when the program should end at once
+  // (the first-run setup was not completed): no start event was sent.
+  bool Start(IProgramViews* views);
+  // After the loop: the settings are written, then the end event, the plugins
+  // stopped and unloaded, the working lists destroyed. Runs once.
+  void Finish();
+
+  [[nodiscard]] const std::string& ProgramFolder() const noexcept { return programFolder_; }
+  [[nodiscard]] TSettings& Settings() noexcept { return settings_; }
+  [[nodiscard]] TPluginManager& Plugins() noexcept { return plugins_; }
+  [[nodiscard]] TServiceRegistry& Services() const noexcept { return *services_; }
+  [[nodiscard]] TServiceApi& ServiceApi() const noexcept { return *serviceApi_; }
+  [[nodiscard]] bool ApplicationStarted() const noexcept { return applicationStarted_; }
+
+ private:
+  void RegisterApplicationFunctions();
+
+  std::string programFolder_;
+  std::string settingsPath_;
+  TSimpleConfig& settingsStore_;
+  TApiRegistry::TScope api_;
+  TSettings settings_;
+  TPluginManager plugins_;
+  std::unique_ptr<TServiceRegistry> services_;
+  std::unique_ptr<TServiceApi> serviceApi_;
+  IProgramViews* views_ = nullptr;
+  bool started_ = false;
+  bool applicationStarted_ = false;
+  bool finished_ = false;
+};
+
+}  // namespace kp
