@@ -11,6 +11,7 @@
 
 #include <memory>
 
+#include "core/config/autostart_entry.h"
 #include "core/config/global_stores.h"
 #include "headless_run.h"
 #include "core/host/process_dispatch.h"
@@ -68,6 +69,8 @@ int main(int argc, char** argv) {
   int exitCode = 0;
   {
     kp::TDesktopProgram program(folder, kp::SettingsConfig(), kp::LanguageConfig(), kp::ProcessApiRegistry(), queue);
+    // The desktop program keeps the user's log-on entry in step with its setting.
+    program.Run().SetAutostartPlaces(kp::DefaultConfigHome(), kp::ExecutablePath());
     const bool started = program.Start();
     window = &program.MainForm();
     std::unique_ptr<QSocketNotifier> signalNotifier;

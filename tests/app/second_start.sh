@@ -19,7 +19,7 @@ rm -rf "$work/Plugins" "$work/Downloads" "$work/Temp"
 mkdir -p "$work/Plugins"
 cp "$plugin" "$work/Plugins/log.so"
 printf '[Advanced]\r\nMinimizeAtStartup = "TRUE"\r\n' > "$work/Application4.cfg"
-export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$runtime"
+export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$runtime" XDG_CONFIG_HOME="$runtime/config"
 
 "$work/$(basename "$program")" > "$work/first.out" 2>&1 &
 first=$!

@@ -30,8 +30,13 @@ std::string ExecutableFolderOf(const std::string& executablePath) {
 
 }  // namespace
 
+const std::string& ExecutablePath() {
+  static const std::string path = ReadExecutablePath();
+  return path;
+}
+
 const std::string& ApplicationFolder() {
-  static const std::string folder = ExecutableFolderOf(ReadExecutablePath());
+  static const std::string folder = ExecutableFolderOf(ExecutablePath());
   return folder;
 }
 

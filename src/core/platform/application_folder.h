@@ -8,5 +8,7 @@ namespace kp {
 // computed once. Every data file of the program lives there. Code that reads or
 // writes those files takes the folder as an argument, so tests pass a temporary one.
 [[nodiscard]] const std::string& ApplicationFolder();
+// The running executable's full path; empty when it cannot be read.
+[[nodiscard]] const std::string& ExecutablePath();
 
 }  // namespace kp

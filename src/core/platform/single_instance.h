@@ -114,7 +114,6 @@ class TSingleInstance {
                                          std::chrono::milliseconds wait = kDefaultHandOverWait) const;
 
   [[nodiscard]] TInstanceRole Role() const noexcept { return role_; }
-  [[nodiscard]] const std::string& LockPath() const noexcept { return lockPath_; }
   [[nodiscard]] const std::string& SocketPath() const noexcept { return socketPath_; }
 
  private:

@@ -1,5 +1,6 @@
 #include "core/shell/program_run.h"
 
+#include "core/config/autostart_entry.h"
 #include "core/config/global_stores.h"
 #include "core/config/simple_config.h"
 #include "core/host/plugin_events.h"
@@ -37,6 +38,11 @@ void TProgramRun::RegisterApplicationFunctions() {
                  [this](TMessagePacket&) -> std::int64_t { return settings_.Application.FirewallStatus; });
 }
 
+void TProgramRun::SetAutostartPlaces(std::string configHome, std::string executable) {
+  autostartConfigHome_ = std::move(configHome);
+  executable_ = std::move(executable);
+}
+
 bool TProgramRun::Start(IProgramViews* views) {
   if (started_) return applicationStarted_;
   started_ = true;
@@ -56,6 +62,11 @@ bool TProgramRun::Start(IProgramViews* views) {
     settings_.Application.FirewallStatus = kFirewallNotChecked;
   }
   EnsureDownloadFolders(settings_, programFolder_);
+  // The log-on entry follows the setting and the program's present place; a
+  // failure leaves the program as it is (the settings dialog tells the user).
+  if (!autostartConfigHome_.empty()) {
+    static_cast<void>(UpdateAutostartEntry(settings_, executable_, autostartConfigHome_));
+  }
   plugins_.SetApplicationName(settings_.Application.Name);
   if (views_) views_->SettingsLoaded();
   // 10. Every plugin is loaded, bound and started; from here on they may call.

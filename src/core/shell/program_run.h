@@ -51,6 +51,11 @@ class TProgramRun {
   // Finishes the run if nobody did.
   ~TProgramRun();
 
+  // Where the entry that starts the program at log-on lives, and the program
+  // file it runs. Without them (tests, a headless run) the entry is left alone;
+  // with them start-up makes it follow the setting LaunchAtSystemStartup.
+  void SetAutostartPlaces(std::string configHome, std::string executable);
+
   // Start-up. The views may be null. False when the program should end at once
   // (the first-run setup was not completed): no start event was sent.
   bool Start(IProgramViews* views);
@@ -58,7 +63,6 @@ class TProgramRun {
   // stopped and unloaded, the working lists destroyed. Runs once.
   void Finish();
 
-  [[nodiscard]] const std::string& ProgramFolder() const noexcept { return programFolder_; }
   [[nodiscard]] TSettings& Settings() noexcept { return settings_; }
   [[nodiscard]] TPluginManager& Plugins() noexcept { return plugins_; }
   [[nodiscard]] TServiceRegistry& Services() const noexcept { return *services_; }
@@ -76,6 +80,8 @@ class TProgramRun {
   TPluginManager plugins_;
   std::unique_ptr<TServiceRegistry> services_;
   std::unique_ptr<TServiceApi> serviceApi_;
+  std::string autostartConfigHome_;
+  std::string executable_;
   IProgramViews* views_ = nullptr;
   bool started_ = false;
   bool applicationStarted_ = false;

@@ -36,6 +36,8 @@ class TDesktopProgram final : private IProgramViews {
   // store and the file saved, then plugins are told of the end and unloaded.
   void Finish();
 
+  // The core's side of the run (settings, plugins, services).
+  [[nodiscard]] TProgramRun& Run() noexcept { return run_; }
   [[nodiscard]] TMainForm& MainForm() const noexcept { return *mainForm_; }
   [[nodiscard]] TPluginManager& Plugins() noexcept { return run_.Plugins(); }
   // The services, their section, menu, wizard and dialogs; none before Start.

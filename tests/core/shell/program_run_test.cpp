@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/config/autostart_entry.h"
 #include "core/config/simple_config.h"
 #include "core/host/main_loop.h"
 #include "recorded_lines.h"
@@ -83,6 +84,22 @@ TEST_F(ProgramRunTest, TheFirewallStatusIsTheSettingsOrNotChecked) {
     EXPECT_EQ(Call("ApplicationGetFirewallStatus"), status) << file;
   }
   EXPECT_EQ(Call("ApplicationGetFirewallStatus"), 0) << "the function goes with the run";
+}
+
+// The log-on entry follows the setting at every start, with the program's path.
+TEST_F(ProgramRunTest, StartUpKeepsTheLogOnEntryInStepWithItsSetting) {
+  const std::string configHome = temp_ / "config";
+  const std::string entry = configHome + "/autostart/" + std::string(kAutostartEntryFileName);
+  for (const bool wanted : {true, false}) {
+    TSimpleConfig store;
+    temp_.WriteFile("Application4.cfg", std::string("[Advanced]\nLaunchAtSystemStartup = \"") +
+                                            (wanted ? "TRUE" : "FALSE") + "\"\n");
+    ASSERT_TRUE(store.LoadFromFile(temp_ / "Application4.cfg"));
+    TProgramRun run(temp_.Path(), store, registry_, {});
+    run.SetAutostartPlaces(configHome, "/opt/keplinor/keplinor");
+    ASSERT_TRUE(run.Start(nullptr));
+    EXPECT_EQ(std::filesystem::exists(entry), wanted);
+  }
 }
 
 }  // namespace
