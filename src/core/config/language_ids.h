@@ -77,6 +77,7 @@ inline constexpr std::array kLanguageTexts{
     LanguageTextId{"Main", "00018", "", "command that opens the About dialog"},
     LanguageTextId{"Main", "00020", "", "tray menu entry that hides the shown window"},
     LanguageTextId{"Main", "00021", "", "tray menu entry that shows the hidden window"},
+    LanguageTextId{"Main", "00022", "s", "message: no application opens the file or link (the link)"},
 
     LanguageTextId{"About", "00001", "", "About tab"},
     LanguageTextId{"About", "00002", "", "Version Info tab"},
@@ -150,9 +151,12 @@ inline constexpr std::array kLanguageTexts{
     LanguageTextId{"Settings", "00084", "", "Advanced page: box that hides the window on its close button"},
 
     // Services: the wizard, the services dialog and its removal question.
-    LanguageTextId{"ServiceWizard", "00001", "", "heading of the service type page"},
+    LanguageTextId{"ServiceWizard", "00001", "",
+                   "title and heading of the service wizard when it adds a service"},
     LanguageTextId{"ServiceWizard", "00002", "", "instructions of the service type page"},
     LanguageTextId{"ServiceWizard", "00003", "", "label of the service type list"},
+    LanguageTextId{"ServiceWizard", "00004", "",
+                   "title and heading of the service wizard when it edits a service"},
     LanguageTextId{"ModifyService", "00001", "", "heading of the services dialog"},
     LanguageTextId{"DeleteService", "00001", "", "question before a service is removed"},
 

@@ -139,6 +139,12 @@ struct TAdvancedSettings {
   std::int32_t WindowLeft = 0;
   std::int32_t WindowHeight = 0;
   std::int32_t WindowWidth = 0;
+  // The window was maximised; the rectangle above is then the one it returns to.
+  // Restored with the rectangle.
+  bool WindowMaximized = false;
+  // The section that was active (its 1-based number: 1 start page ... 6 search
+  // results; 0 a plugin's tab). Restored whether or not the rectangle is.
+  std::int32_t ActiveSection = 0;
 
   bool operator==(const TAdvancedSettings&) const = default;
 };

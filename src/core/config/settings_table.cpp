@@ -134,11 +134,13 @@ constexpr std::array kTable{
     Row<&S::Advanced, &Adv::MinimizeAtStartup>(kAdv, "MinimizeAtStartup", 40),
     Row<&S::Advanced, &Adv::MinimizeOnCloseButton>(kAdv, "MinimizeOnCloseButton", 42),
     Row<&S::Advanced, &Adv::RememberLocation>(kAdv, "RememberLocation", 41),
-    // The window rectangle is written last, after the Application state.
+    // The window as the user left it is written last, after the Application state.
     Row<&S::Advanced, &Adv::WindowTop>(kAdv, "WindowTop", 45),
     Row<&S::Advanced, &Adv::WindowLeft>(kAdv, "WindowLeft", 46),
     Row<&S::Advanced, &Adv::WindowHeight>(kAdv, "WindowHeight", 48),
     Row<&S::Advanced, &Adv::WindowWidth>(kAdv, "WindowWidth", 47),
+    Row<&S::Advanced, &Adv::WindowMaximized>(kAdv, "WindowMaximized", 49),
+    Row<&S::Advanced, &Adv::ActiveSection>(kAdv, "ActiveSection", 50),
 };
 
 // The written keys take the places 1, 2, ... each exactly once.

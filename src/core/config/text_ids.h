@@ -43,6 +43,9 @@ inline constexpr TTextId kExitCommand{"Main", "00014"};
 inline constexpr TTextId kSearchCommand{"Main", "00015"};
 inline constexpr TTextId kHelpCommand{"Main", "00016"};
 inline constexpr TTextId kAboutCommand{"Main", "00018"};
+inline constexpr TTextId kHideWindowCommand{"Main", "00020"};
+inline constexpr TTextId kShowWindowCommand{"Main", "00021"};
+inline constexpr TTextId kNoApplicationForLink{"Main", "00022"};
 
 // The About box.
 inline constexpr TTextId kAboutTab{"About", "00001"};
@@ -55,6 +58,7 @@ inline constexpr TTextId kAboutPlugins{"About", "00005"};
 inline constexpr TTextId kServiceWizardTitle{"ServiceWizard", "00001"};
 inline constexpr TTextId kServiceWizardInstructions{"ServiceWizard", "00002"};
 inline constexpr TTextId kServiceWizardTypeLabel{"ServiceWizard", "00003"};
+inline constexpr TTextId kServiceWizardEditTitle{"ServiceWizard", "00004"};
 inline constexpr TTextId kModifyServiceTitle{"ModifyService", "00001"};
 inline constexpr TTextId kDeleteServiceQuestion{"DeleteService", "00001"};
 

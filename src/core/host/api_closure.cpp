@@ -170,10 +170,12 @@ void TApiClosure::Enter(void* result, void** arguments) const noexcept {
   const api::FunctionSpec& spec = api::kApiFunctions[function_];
   std::int32_t value = 0;
   TCallingThreads& threads = plugin_.CallingThreads();
+  threads.Enter();
   // A stopping plugin's other threads get 0 at once and touch nothing else: by
   // then the registry may be gone, and only the main thread is still served.
   if (threads.Refuses(std::this_thread::get_id())) {
     SetResult(spec, result, 0);
+    threads.Leave();
     return;
   }
   try {
@@ -186,6 +188,7 @@ void TApiClosure::Enter(void* result, void** arguments) const noexcept {
     value = 0;
   }
   SetResult(spec, result, value);
+  threads.Leave();
 }
 
 }  // namespace kp

@@ -49,7 +49,7 @@ bool TCallingThreads::WaitUntilAllEnded(std::chrono::milliseconds patience) cons
   const auto deadline = std::chrono::steady_clock::now() + patience;
   for (;;) {
     std::erase_if(threads, [](pid_t thread) { return !ThreadAlive(thread); });
-    if (threads.empty()) return true;
+    if (threads.empty() && inside_.load(std::memory_order_acquire) == 0) return true;
     if (std::chrono::steady_clock::now() >= deadline) return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }

@@ -29,7 +29,13 @@ class TCallingThreads {
     return refused_.load(std::memory_order_acquire) && caller != allowed_;
   }
 
-  // Waits up to the time given for every noted thread to end. True when none is left.
+  // Brackets every call through one of the plugin's entries, so that freeing
+  // the entries after the threads have ended comes after their last reads.
+  void Enter() noexcept { inside_.fetch_add(1, std::memory_order_relaxed); }
+  void Leave() noexcept { inside_.fetch_sub(1, std::memory_order_release); }
+
+  // Waits up to the time given for every noted thread to end and no call to be
+  // inside an entry. True when none is left.
   [[nodiscard]] bool WaitUntilAllEnded(std::chrono::milliseconds patience) const;
 
  private:
@@ -37,6 +43,7 @@ class TCallingThreads {
   mutable std::mutex mutex_;
   std::vector<pid_t> threads_;
   std::atomic<bool> refused_{false};
+  std::atomic<int> inside_{0};
   std::thread::id allowed_;  // written before refused_ is set
 };
 

@@ -5,6 +5,11 @@
 // buttons by the status it passes with each page (ServiceShowWizardPanel).
 // The wizard never makes a service itself: the plugin does, usually when its
 // last page completes.
+//
+// Every rule of the buttons lives here, so that a window only shows them: a
+// button that is off does nothing when its step is asked for anyway, and a step
+// asked for while another is still running (a plugin that spins an event loop
+// inside its event) is ignored.
 
 #include <cstdint>
 #include <string>
@@ -40,8 +45,9 @@ class IServiceWizardView {
   // The plugin's window in the plugin area, replacing (hiding and closing) the
   // one shown before.
   virtual void HostWindow(std::uint32_t window) = 0;
-  // Back, Next and Next's caption follow BackEnabled, NextEnabled and NextIsFinish.
-  virtual void ButtonsChanged() = 0;
+  // Back, Next, Next's caption and the title follow BackEnabled, NextEnabled,
+  // NextIsFinish and AddMode.
+  virtual void StateChanged() = 0;
   // The wizard is done: with OK (completed) or with Cancel.
   virtual void CloseWizard(bool completed) = 0;
 };
@@ -68,6 +74,9 @@ class TServiceWizard {
   void ChooseType(int index) noexcept;
   [[nodiscard]] int ChosenType() const noexcept { return chosenType_; }
 
+  // The buttons. A type or a service that has gone since the wizard took it
+  // cannot be named to its plugin any more: the next of these closes the
+  // wizard with Cancel instead.
   void Next();
   void Back();
   void Cancel();
@@ -75,6 +84,7 @@ class TServiceWizard {
   // ServiceShowWizardPanel: the calling plugin's page and status.
   void ShowWizardPanel(TPluginHolder* caller, std::uint32_t window, std::int32_t status, bool allowBack);
 
+  [[nodiscard]] bool AddMode() const noexcept { return addMode_; }
   [[nodiscard]] bool OnTypePage() const noexcept { return onTypePage_; }
   [[nodiscard]] std::uint32_t ServiceType() const noexcept { return serviceType_; }
   [[nodiscard]] bool BackEnabled() const noexcept { return backEnabled_; }
@@ -84,8 +94,17 @@ class TServiceWizard {
  private:
   void ShowTypePage();
   void ShowPluginArea();
-  void ButtonsChanged();
+  void StateChanged();
   void Close(bool completed);
+  // The type page's list from the registry, with the type of this handle
+  // chosen when it is listed and the first one otherwise.
+  void FillTypeList(std::uint32_t keep);
+  // Whether the type being added to, or the service being edited, is still
+  // the one the wizard took.
+  [[nodiscard]] bool SubjectRegistered() const noexcept;
+  // Closes with Cancel; the plugin hears of it only when it takes part in the
+  // page changes and the handle it would get is still sound.
+  void CancelNow(bool tellPlugin);
   // The edited service's handle, or 0 while adding (as the events take it).
   [[nodiscard]] std::uint32_t ServiceArgument() const noexcept { return addMode_ ? 0 : service_; }
 
@@ -102,6 +121,7 @@ class TServiceWizard {
   bool backEnabled_ = false;
   bool nextEnabled_ = true;
   bool nextIsFinish_ = false;
+  bool stepping_ = false;
 };
 
 }  // namespace kp

@@ -26,7 +26,7 @@ std::string PluginFolder(const TPluginHolder* plugin) { return plugin ? plugin->
 // plugin's window.
 struct TApplicationApi::TabHost {
   QPointer<QWidget> page;
-  TPluginPanel* panel = nullptr;
+  QPointer<TPluginPanel> panel;
 };
 
 TApplicationApi::TApplicationApi(TApiRegistry& registry, TMainForm& mainForm, TCommandManager& mainCommands,
@@ -42,11 +42,15 @@ TApplicationApi::TApplicationApi(TApiRegistry& registry, TMainForm& mainForm, TC
 }
 
 TApplicationApi::~TApplicationApi() {
-  for (TabHost* tab : tabs_) {
-    delete tab->page.data();
+  // Taken out of the list first, as ApplicationTabRemove does: what a page's
+  // destruction calls back into then finds no tab.
+  std::vector<TabHost*> tabs;
+  tabs.swap(tabs_);
+  for (TabHost* tab : tabs) {
+    const QPointer<QWidget> page = tab->page;
     LowDelete(tab);
+    delete page.data();
   }
-  tabs_.clear();
 }
 
 TApplicationApi::TabHost* TApplicationApi::FindTab(std::uint32_t handle) const noexcept {
@@ -54,8 +58,12 @@ TApplicationApi::TabHost* TApplicationApi::FindTab(std::uint32_t handle) const n
 }
 
 void TApplicationApi::GiveBackWindows() {
-  for (TabHost* tab : tabs_) {
-    if (tab->page) tab->panel->GiveBackHostedWindow();
+  // A window's close handler may remove tabs, its own or others: each one is
+  // looked up again by its handle.
+  std::vector<std::uint32_t> handles;
+  for (const TabHost* tab : tabs_) handles.push_back(LowAddress(tab));
+  for (const std::uint32_t handle : handles) {
+    if (TabHost* tab = FindTab(handle); tab && tab->panel) tab->panel->GiveBackHostedWindow();
   }
 }
 
@@ -90,8 +98,8 @@ void TApplicationApi::Register() {
     return ResolveIconFile(p.GetString("sIconFileName"), PluginFolder(p.SenderPlugin), programFolder_);
   };
   registry_.Implement("ApplicationButtonAdd", [this, resolvedIcon](TMessagePacket& p) -> std::int64_t {
-    return mainCommands_.AddButton(LowThirtyTwoBits(p.GetInteger("iCommand")), p.GetString("sDescription"),
-                                   p.SenderPlugin, resolvedIcon(p));
+    return mainCommands_.AddButton(LowThirtyTwoBits(p.GetInteger("iCommand")), p.SenderPlugin, resolvedIcon(p),
+                                   p.GetString("sDescription"));
   });
   registry_.Implement("ApplicationButtonEdit", [this, resolvedIcon](TMessagePacket& p) -> std::int64_t {
     mainCommands_.EditButton(p.GetObject("poButton"), LowThirtyTwoBits(p.GetInteger("iCommand")), p.SenderPlugin,
@@ -118,20 +126,25 @@ void TApplicationApi::Register() {
     return LowAddress(host);
   });
   registry_.Implement("ApplicationTabEdit", [this](TMessagePacket& p) -> std::int64_t {
-    if (TabHost* tab = FindTab(p.GetObject("poTab")); tab && tab->page) {
-      TSectionPages& sections = mainForm_.Sections();
-      sections.setTabText(sections.indexOf(tab->page), ToQString(p.GetString("sDescription")));
-      tab->panel->SetHostedWindow(p.GetObject("sWindowHandle"));
-    }
+    TabHost* tab = FindTab(p.GetObject("poTab"));
+    if (!tab || !tab->page || !tab->panel) return 0;
+    TSectionPages& sections = mainForm_.Sections();
+    sections.setTabText(sections.indexOf(tab->page), ToQString(p.GetString("sDescription")));
+    // The old window's close handler may remove this very tab: the panel guards
+    // itself, and the tab's record is not touched after it.
+    tab->panel->SetHostedWindow(p.GetObject("sWindowHandle"));
     return 0;
   });
   registry_.Implement("ApplicationTabRemove", [this](TMessagePacket& p) -> std::int64_t {
     TabHost* tab = FindTab(p.GetObject("poTab"));
     if (!tab) return 0;
-    // The page goes, and the plugin's window hosted in it with it.
-    delete tab->page.data();
+    // The page goes, and the plugin's window hosted in it with it. The tab is
+    // gone from the list before: whatever that window's destruction calls back
+    // into finds its handle unknown.
     std::erase(tabs_, tab);
+    const QPointer<QWidget> page = tab->page;
     LowDelete(tab);
+    delete page.data();
     return 0;
   });
   registry_.Implement("ApplicationTabActivate", [this](TMessagePacket& p) -> std::int64_t {

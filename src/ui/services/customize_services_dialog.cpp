@@ -7,10 +7,10 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "ui/services/delete_service_dialog.h"
-#include "ui/shell/language_text.h"
 #include "core/services/service_registry.h"
+#include "ui/services/delete_service_dialog.h"
 #include "ui/shell/image_list.h"
+#include "ui/shell/language_text.h"
 
 namespace kp {
 namespace {
@@ -39,7 +39,7 @@ TCustomizeServicesDialog::TCustomizeServicesDialog(TServiceRegistry& registry, T
       language_(language),
       images_(images),
       editService_(std::move(editService)) {
-  const QString title = LanguageText(language_, "ModifyService", "00001");
+  const QString title = LanguageText(language_, text::kModifyServiceTitle);
   setWindowTitle(title);
   auto* heading = new QLabel(title);
   heading->setObjectName(QStringLiteral("heading"));
@@ -63,24 +63,29 @@ TCustomizeServicesDialog::TCustomizeServicesDialog(TServiceRegistry& registry, T
     }
   });
 
+  // Edit and Delete act on the selected row; OK is the dialog's own answer,
+  // placed where the platform puts it.
   auto* buttons = new QDialogButtonBox();
-  edit_ = buttons->addButton(LanguageText(language_, "General", "00001"), QDialogButtonBox::ActionRole);
-  delete_ = buttons->addButton(LanguageText(language_, "General", "00002"), QDialogButtonBox::ActionRole);
-  ok_ = buttons->addButton(LanguageText(language_, "General", "00003"), QDialogButtonBox::AcceptRole);
+  edit_ = buttons->addButton(LanguageText(language_, text::kEdit), QDialogButtonBox::ActionRole);
+  delete_ = buttons->addButton(LanguageText(language_, text::kRemove), QDialogButtonBox::ActionRole);
+  ok_ = buttons->addButton(QDialogButtonBox::Ok);
+  ok_->setText(LanguageText(language_, text::kOk));
   edit_->setObjectName(QStringLiteral("edit"));
   delete_->setObjectName(QStringLiteral("delete"));
   ok_->setObjectName(QStringLiteral("ok"));
-  edit_->setAutoDefault(false);
-  delete_->setAutoDefault(false);
-  ok_->setDefault(true);
   connect(edit_, &QPushButton::clicked, this, &TCustomizeServicesDialog::EditSelected);
   connect(delete_, &QPushButton::clicked, this, &TCustomizeServicesDialog::DeleteSelected);
-  connect(ok_, &QPushButton::clicked, this, &QDialog::accept);
+  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(heading);
   layout->addWidget(tree_, 1);
   layout->addWidget(buttons);
+  // Once the buttons are inside the dialog, which only then keeps OK as the
+  // default to return to.
+  edit_->setAutoDefault(false);
+  delete_->setAutoDefault(false);
+  ok_->setDefault(true);
   resize(420, 360);
 
   confirmDeletion = [this](const QString& description) {

@@ -12,9 +12,9 @@ namespace kp {
 TDeleteServiceDialog::TDeleteServiceDialog(TSimpleConfig& language, const QString& description,
                                            QWidget* parent)
     : QDialog(parent) {
-  setWindowTitle(LanguageText(language, "General", "00002"));
+  setWindowTitle(LanguageText(language, text::kRemove));
 
-  auto* question = new QLabel(LanguageText(language, "DeleteService", "00001"));
+  auto* question = new QLabel(LanguageText(language, text::kDeleteServiceQuestion));
   question->setObjectName(QStringLiteral("question"));
   question->setWordWrap(true);
   // Service names come from plugins; they are shown as they are, never as markup.
@@ -29,8 +29,8 @@ TDeleteServiceDialog::TDeleteServiceDialog(TSimpleConfig& language, const QStrin
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
   ok_ = buttons->button(QDialogButtonBox::Ok);
   cancel_ = buttons->button(QDialogButtonBox::Cancel);
-  ok_->setText(LanguageText(language, "General", "00003"));
-  cancel_->setText(LanguageText(language, "General", "00004"));
+  ok_->setText(LanguageText(language, text::kOk));
+  cancel_->setText(LanguageText(language, text::kCancel));
   // Removing is not undone: the safe answer is the one Enter gives.
   cancel_->setDefault(true);
   cancel_->setFocus();

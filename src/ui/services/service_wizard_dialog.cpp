@@ -1,27 +1,24 @@
 #include "ui/services/service_wizard_dialog.h"
 
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QFrame>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
-#include "ui/host/plugin_panel.h"
-#include "ui/shell/language_text.h"
 #include "core/services/service_registry.h"
+#include "ui/host/plugin_panel.h"
 #include "ui/shell/image_list.h"
+#include "ui/shell/language_text.h"
 
 namespace kp {
 
 TServiceWizardDialog::TServiceWizardDialog(TServiceWizard& wizard, TServiceRegistry& registry,
                                            TSimpleConfig& language, TImageList& images, QWidget* parent)
     : QDialog(parent), wizard_(wizard), registry_(registry), language_(language), images_(images) {
-  const QString title = LanguageText(language_, "ServiceWizard", "00001");
-  setWindowTitle(title);
-
-  heading_ = new QLabel(title);
+  heading_ = new QLabel();
   heading_->setObjectName(QStringLiteral("heading"));
   QFont big = heading_->font();
   big.setPointSizeF(big.pointSizeF() * 1.5);
@@ -30,10 +27,10 @@ TServiceWizardDialog::TServiceWizardDialog(TServiceWizard& wizard, TServiceRegis
 
   typePage_ = new QWidget();
   auto* typeLayout = new QVBoxLayout(typePage_);
-  auto* instructions = new QLabel(LanguageText(language_, "ServiceWizard", "00002"));
+  auto* instructions = new QLabel(LanguageText(language_, text::kServiceWizardInstructions));
   instructions->setObjectName(QStringLiteral("instructions"));
   instructions->setWordWrap(true);
-  auto* typeLabel = new QLabel(LanguageText(language_, "ServiceWizard", "00003"));
+  auto* typeLabel = new QLabel(LanguageText(language_, text::kServiceWizardTypeLabel));
   typeLabel->setObjectName(QStringLiteral("typeLabel"));
   typeCombo_ = new QComboBox();
   typeCombo_->setObjectName(QStringLiteral("typeCombo"));
@@ -60,44 +57,55 @@ TServiceWizardDialog::TServiceWizardDialog(TServiceWizard& wizard, TServiceRegis
   rule->setFrameShape(QFrame::HLine);
   rule->setFrameShadow(QFrame::Sunken);
 
-  back_ = new QPushButton(QStringLiteral("Back"));
+  // Back and Next move between pages and neither ends the dialog: both are
+  // actions, kept together in this order on every platform, while the platform
+  // places Cancel as it places its other dialogs' Cancel.
+  auto* buttons = new QDialogButtonBox();
+  back_ = buttons->addButton(QStringLiteral("Back"), QDialogButtonBox::ActionRole);
+  next_ = buttons->addButton(LanguageText(language_, text::kNext), QDialogButtonBox::ActionRole);
+  cancel_ = buttons->addButton(QDialogButtonBox::Cancel);
+  cancel_->setText(QStringLiteral("Cancel"));
   back_->setObjectName(QStringLiteral("back"));
-  next_ = new QPushButton(LanguageText(language_, "General", "00006"));
   next_->setObjectName(QStringLiteral("next"));
-  cancel_ = new QPushButton(QStringLiteral("Cancel"));
   cancel_->setObjectName(QStringLiteral("cancel"));
-  back_->setAutoDefault(false);
-  cancel_->setAutoDefault(false);
-  next_->setDefault(true);
-  connect(back_, &QPushButton::clicked, this, [this] { RunStep(&TServiceWizard::Back); });
-  connect(next_, &QPushButton::clicked, this, [this] { RunStep(&TServiceWizard::Next); });
-  connect(cancel_, &QPushButton::clicked, this, [this] { RunStep(&TServiceWizard::Cancel); });
-
-  auto* buttons = new QHBoxLayout();
-  buttons->addStretch();
-  buttons->addWidget(back_);
-  buttons->addWidget(next_);
-  buttons->addSpacing(12);
-  buttons->addWidget(cancel_);
+  connect(back_, &QPushButton::clicked, this, [this] { Step(&TServiceWizard::Back); });
+  connect(next_, &QPushButton::clicked, this, [this] { Step(&TServiceWizard::Next); });
+  connect(buttons, &QDialogButtonBox::rejected, this, [this] { wizard_.Cancel(); });
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(heading_);
   layout->addWidget(pages_, 1);
   layout->addWidget(rule);
-  layout->addLayout(buttons);
+  layout->addWidget(buttons);
+  // Enter presses Next wherever the focus is on the page. Set once the buttons
+  // are inside the dialog, which only then keeps Next as the default to return
+  // to after the focus has passed another button.
+  back_->setAutoDefault(false);
+  cancel_->setAutoDefault(false);
+  next_->setDefault(true);
 
   wizard_.SetView(this);
-  ButtonsChanged();
+  StateChanged();
 }
 
 TServiceWizardDialog::~TServiceWizardDialog() { wizard_.SetView(nullptr); }
 
-void TServiceWizardDialog::RunStep(void (TServiceWizard::*step)()) {
-  if (stepDepth_ > 0) return;
-  ++stepDepth_;
+void TServiceWizardDialog::Step(void (TServiceWizard::*step)()) {
   // The step may close the dialog; it is not destroyed meanwhile, only hidden.
   (wizard_.*step)();
-  --stepDepth_;
+  if (isVisible()) FocusPage();
+}
+
+void TServiceWizardDialog::FocusPage() {
+  if (ShowsTypePage()) {
+    typeCombo_->setFocus(Qt::TabFocusReason);
+    return;
+  }
+  // The panel hands the focus on to the first control of the plugin's page as
+  // it comes in; it holds the focus itself only while it is empty, and then a
+  // page hosted since must see the focus come in afresh.
+  if (panel_->hasFocus()) panel_->clearFocus();
+  panel_->setFocus(Qt::TabFocusReason);
 }
 
 int TServiceWizardDialog::RunToAdd() {
@@ -120,25 +128,36 @@ void TServiceWizardDialog::ClearPluginArea() {
 
 void TServiceWizardDialog::ReleasePluginWindow() { panel_->GiveBackHostedWindow(); }
 
-void TServiceWizardDialog::reject() { RunStep(&TServiceWizard::Cancel); }
+void TServiceWizardDialog::reject() { wizard_.Cancel(); }
 
-void TServiceWizardDialog::ShowTypePage() {
-  pages_->setCurrentWidget(typePage_);
-  if (isVisible()) typeCombo_->setFocus();
-}
+void TServiceWizardDialog::ShowTypePage() { pages_->setCurrentWidget(typePage_); }
 
 void TServiceWizardDialog::ShowPluginArea() { pages_->setCurrentWidget(panel_); }
 
 bool TServiceWizardDialog::ShowsTypePage() const { return pages_->currentWidget() == typePage_; }
 
-void TServiceWizardDialog::HostWindow(std::uint32_t window) { panel_->SetHostedWindow(window); }
+void TServiceWizardDialog::HostWindow(std::uint32_t window) {
+  // A page that the plugin replaces by itself, while the user works in it,
+  // hands the keyboard on to the new page rather than to whatever follows the
+  // plugin area.
+  QWidget* focus = focusWidget();
+  const bool focusInArea = focus && (focus == panel_ || panel_->isAncestorOf(focus));
+  const std::uint32_t before = panel_->HostedWindow();
+  panel_->SetHostedWindow(window);
+  if (focusInArea && window != before && isVisible() && !ShowsTypePage()) FocusPage();
+}
 
-void TServiceWizardDialog::ButtonsChanged() {
+void TServiceWizardDialog::StateChanged() {
+  // Editing must not call itself adding: the title says which the wizard does.
+  const QString title =
+      LanguageText(language_, wizard_.AddMode() ? text::kServiceWizardTitle : text::kServiceWizardEditTitle);
+  setWindowTitle(title);
+  heading_->setText(title);
   back_->setEnabled(wizard_.BackEnabled());
   next_->setEnabled(wizard_.NextEnabled());
-  next_->setText(LanguageText(language_, "General", wizard_.NextIsFinish() ? "00008" : "00006"));
-  // The model fills its type list on the way into the type page and tells the
-  // buttons last; the list and the choice follow it here.
+  next_->setText(LanguageText(language_, wizard_.NextIsFinish() ? text::kFinish : text::kNext));
+  // The model fills its type list on the way into the type page and tells its
+  // state last; the list and the choice follow it here.
   if (wizard_.OnTypePage()) FillTypeList();
 }
 
@@ -160,13 +179,15 @@ void TServiceWizardDialog::FillTypeList() {
 }
 
 void TServiceWizardDialog::CloseWizard(bool completed) {
+  // The page goes back to its plugin while the wizard still shows it, so that
+  // it is closed as a replaced page is, not as part of a hidden window.
+  ClearPluginArea();
   if (completed) {
     QDialog::accept();
   } else {
     // The base's reject: this class's own would cancel through the model again.
     QDialog::reject();
   }
-  ClearPluginArea();
 }
 
 }  // namespace kp

@@ -48,7 +48,7 @@ class TServiceWizardDialog : public QDialog, public IServiceWizardView {
   void ShowTypePage() override;
   void ShowPluginArea() override;
   void HostWindow(std::uint32_t window) override;
-  void ButtonsChanged() override;
+  void StateChanged() override;
   void CloseWizard(bool completed) override;
 
   [[nodiscard]] QPushButton* BackButton() const noexcept { return back_; }
@@ -60,9 +60,10 @@ class TServiceWizardDialog : public QDialog, public IServiceWizardView {
 
  private:
   void FillTypeList();
-  // Runs one of the model's steps unless one is already running: a plugin that
-  // spins an event loop inside its event must not see a second step begin.
-  void RunStep(void (TServiceWizard::*step)());
+  // Next and Back move on to another page: the keyboard goes with them, to the
+  // page's first field, so that typing does not press the button again.
+  void Step(void (TServiceWizard::*step)());
+  void FocusPage();
   void ClearPluginArea();
 
   TServiceWizard& wizard_;
@@ -78,7 +79,6 @@ class TServiceWizardDialog : public QDialog, public IServiceWizardView {
   QPushButton* back_ = nullptr;
   QPushButton* next_ = nullptr;
   QPushButton* cancel_ = nullptr;
-  int stepDepth_ = 0;
 };
 
 }  // namespace kp

@@ -12,8 +12,10 @@
 #include "core/config/settings.h"
 #include "core/config/shared_routines.h"
 #include "core/config/text_basics.h"
+#include "core/config/text_ids.h"
 #include "core/host/plugin_manager.h"
 #include "ui/shell/language_text.h"
+#include "ui/shell/qt_text.h"
 
 namespace kp {
 
@@ -50,7 +52,8 @@ TAboutDialog::TAboutDialog(const TSettings& settings, const TPluginManager& plug
   big.setBold(true);
   title->setFont(big);
   aboutLayout->addWidget(title);
-  aboutLayout->addWidget(new QLabel(LanguageText(language, "About", "00003")));
+  // Labels have no access keys.
+  aboutLayout->addWidget(new QLabel(WithoutAccessKeys(LanguageText(language, text::kAboutQuestions))));
   const QString email = QString::fromStdString(settings.Application.HelpEmail);
   auto* link = new QLabel(QStringLiteral("<a href=\"mailto:%1\">%1</a>").arg(email.toHtmlEscaped()));
   link->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
@@ -58,21 +61,21 @@ TAboutDialog::TAboutDialog(const TSettings& settings, const TPluginManager& plug
   aboutLayout->addWidget(link);
   aboutLayout->addWidget(new QLabel(QStringLiteral("Free software for sharing files over many networks.")));
   aboutLayout->addStretch();
-  tabs->addTab(about, LanguageText(language, "About", "00001"));
+  tabs->addTab(about, LanguageText(language, text::kAboutTab));
 
   auto* version = new QWidget();
   auto* versionLayout = new QVBoxLayout(version);
-  versionLayout->addWidget(
-      new QLabel(LanguageText(language, "About", "00004") + " " + QString::fromStdString(GetVersionText())));
-  versionLayout->addWidget(new QLabel(LanguageText(language, "About", "00005")));
+  versionLayout->addWidget(new QLabel(WithoutAccessKeys(LanguageText(language, text::kAboutBuildNumber)) +
+                                      " " + QString::fromStdString(GetVersionText())));
+  versionLayout->addWidget(new QLabel(WithoutAccessKeys(LanguageText(language, text::kAboutPlugins))));
   auto* list = new QListWidget();
   list->setObjectName(QStringLiteral("pluginList"));
   list->addItems(PluginRows(plugins));
   versionLayout->addWidget(list);
-  tabs->addTab(version, LanguageText(language, "About", "00002"));
+  tabs->addTab(version, LanguageText(language, text::kVersionInfoTab));
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok);
-  buttons->button(QDialogButtonBox::Ok)->setText(LanguageText(language, "General", "00003"));
+  buttons->button(QDialogButtonBox::Ok)->setText(LanguageText(language, text::kOk));
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
 
   auto* layout = new QVBoxLayout(this);

@@ -17,13 +17,11 @@ namespace {
 template <typename T>
 using LowOwner = std::unique_ptr<T, LowDeleter<T>>;
 
-
 void ApplyMenuCaption(QAction& action, std::string_view caption) {
   const bool separator = Trim(caption) == "-";
-  QString text = ToQString(caption);
-  if (!separator) text += u' ';
   action.setSeparator(separator);
-  action.setText(text);
+  // Some styles draw a separator's text beside its line.
+  action.setText(separator ? QString() : ToQString(caption) + u' ');
 }
 
 // Takes an action out of every widget that shows it and frees it once control is
@@ -88,6 +86,31 @@ TMenuHolder* TCommandManager::FindMenuEntry(std::uint32_t handle) const noexcept
 
 TButtonHolder* TCommandManager::FindButton(std::uint32_t handle) const noexcept {
   return FindByHandle(buttons_, handle);
+}
+
+TMenuHolder* TCommandManager::EntryShownBy(const QAction* item) const noexcept {
+  const auto found = std::find_if(entries_.begin(), entries_.end(),
+                                  [item](const TMenuHolder* entry) { return entry->MenuItem == item; });
+  return found != entries_.end() ? *found : nullptr;
+}
+
+void TCommandManager::SetCoreEntryCaptions(const QWidget& menu, std::int32_t command,
+                                           std::string_view caption) {
+  // Every entry's action belongs to the manager that added it. Sub-menus are
+  // walked with a list of their own, as deep as plugins nested them.
+  std::vector<const QWidget*> menus{&menu};
+  while (!menus.empty()) {
+    const QWidget* current = menus.back();
+    menus.pop_back();
+    for (QAction* item : current->actions()) {
+      if (item->menu()) menus.push_back(item->menu());
+      const auto* manager = qobject_cast<const TCommandManager*>(item->parent());
+      const TMenuHolder* entry = manager ? manager->EntryShownBy(item) : nullptr;
+      if (entry && entry->Command == command && !entry->Plugin && !entry->Destination) {
+        ApplyMenuCaption(*item, caption);
+      }
+    }
+  }
 }
 
 QMenu* TCommandManager::SubMenuOf(TMenuHolder& entry) {
@@ -190,8 +213,8 @@ QAction* TCommandManager::MakeButtonAction(std::uint32_t handle) {
   return action;
 }
 
-std::uint32_t TCommandManager::AddButton(std::int32_t command, std::string_view caption,
-                                         TPluginHolder* plugin, std::string_view iconFile) {
+std::uint32_t TCommandManager::AddButton(std::int32_t command, TPluginHolder* plugin,
+                                         std::string_view iconFile, std::string_view caption) {
   buttons_.reserve(buttons_.size() + 1);
   LowOwner<TButtonHolder> button(LowNew<TButtonHolder>());
   const std::uint32_t handle = LowAddress(button.get());

@@ -90,8 +90,10 @@ class TCommandManager : public QObject {
   // Appends a button. A caption equal to "-" exactly makes a separator; any other
   // caption is the button's text, "&" marking the following character as its
   // access key. With an image list the button shows the icon file's image.
-  std::uint32_t AddButton(std::int32_t command, std::string_view caption, TPluginHolder* plugin,
-                          std::string_view iconFile);
+  // All four Add and Edit operations take (command, plugin, icon file, caption)
+  // in that order.
+  std::uint32_t AddButton(std::int32_t command, TPluginHolder* plugin, std::string_view iconFile,
+                          std::string_view caption);
   bool EditButton(std::uint32_t button, std::int32_t command, TPluginHolder* plugin,
                   std::string_view iconFile, std::string_view caption);
   bool RemoveButton(std::uint32_t button);
@@ -100,6 +102,11 @@ class TCommandManager : public QObject {
   // buttons out of the menu and bar, and empties the image list.
   void ClearCommands();
 
+  // Gives the core's own entries of a command (no owner, and none that the layout
+  // named) a new caption by the rule of AddMenuEntry, in the menu and all its
+  // sub-menus, whichever manager added them. Entries a plugin owns keep theirs.
+  static void SetCoreEntryCaptions(const QWidget& menu, std::int32_t command, std::string_view caption);
+
   // The record of a handle this manager holds, or null.
   [[nodiscard]] TMenuHolder* FindMenuEntry(std::uint32_t handle) const noexcept;
   [[nodiscard]] TButtonHolder* FindButton(std::uint32_t handle) const noexcept;
@@ -107,7 +114,6 @@ class TCommandManager : public QObject {
   // In order of adding.
   [[nodiscard]] const std::vector<TMenuHolder*>& MenuEntries() const noexcept { return entries_; }
   [[nodiscard]] const std::vector<TButtonHolder*>& Buttons() const noexcept { return buttons_; }
-
 
   // A menu entry without sub-entries was chosen. Not called when empty.
   ClickHandler OnMenuClick;
@@ -121,6 +127,7 @@ class TCommandManager : public QObject {
   TCommandManager(QWidget* menu, QToolBar* buttonBar, TImageList* images, QObject* parent);
 
   [[nodiscard]] QIcon ImageFor(std::string_view iconFile) const;
+  [[nodiscard]] TMenuHolder* EntryShownBy(const QAction* item) const noexcept;
   // Takes every entry and button out of the menu and bar and frees the records.
   void DiscardAll() noexcept;
   // The menu that holds the sub-entries of an entry, made when it has none yet.

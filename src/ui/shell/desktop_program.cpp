@@ -4,6 +4,7 @@
 
 #include "core/config/global_stores.h"
 #include "core/host/plugin_events.h"
+#include "core/platform/shell_services.h"
 #include "ui/host/application_api.h"
 #include "ui/services/desktop_services.h"
 #include "ui/shell/command_manager.h"
@@ -11,6 +12,7 @@
 #include "ui/shell/layout_reader.h"
 #include "ui/shell/main_form.h"
 #include "ui/shell/qt_main_thread.h"
+#include "ui/shell/qt_shell_services.h"
 #include "ui/shell/qt_text.h"
 #include "ui/shell/section_pages.h"
 
@@ -50,9 +52,18 @@ TDesktopProgram::TDesktopProgram(std::string programFolder, TSimpleConfig& setti
       language_(language),
       registry_(registry),
       mainThread_(std::make_unique<TQtMainThread>(queue)),
-      run_(programFolder_, settingsStore, registry, [this] { mainThread_->ProcessPendingMessages(); }) {}
+      run_(programFolder_, settingsStore, registry, [this] { mainThread_->ProcessPendingMessages(); }) {
+  // Help, the About box's mail link and messages reach the desktop while the
+  // program lives.
+  shellServices_ = std::make_unique<TQtShellServices>(language_);
+  InstallShellServices(shellServices_.get());
+}
 
-TDesktopProgram::~TDesktopProgram() { Finish(); }
+TDesktopProgram::~TDesktopProgram() {
+  Finish();
+  // Unless other services were installed since.
+  if (&ShellServices() == shellServices_.get()) InstallShellServices(nullptr);
+}
 
 bool TDesktopProgram::Start() { return run_.Start(this); }
 

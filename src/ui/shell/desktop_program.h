@@ -17,6 +17,7 @@ class TApplicationApi;
 class TCommandManager;
 class TMainForm;
 class TQtMainThread;
+class TQtShellServices;
 class TDesktopServices;
 class TSimpleConfig;
 
@@ -72,6 +73,7 @@ class TDesktopProgram final : private IProgramViews {
   std::unique_ptr<Commands> commands_;
   std::unique_ptr<TApplicationApi> applicationApi_;
   std::unique_ptr<TDesktopServices> services_;
+  std::unique_ptr<TQtShellServices> shellServices_;
   bool closed_ = false;
 };
 

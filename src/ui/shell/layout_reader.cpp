@@ -12,6 +12,7 @@
 #include "core/config/shared_routines.h"
 #include "core/config/text_basics.h"
 #include "core/config/text_conversions.h"
+#include "core/config/text_ids.h"
 #include "core/config/tree_config.h"
 #include "core/host/plugin_holder.h"
 #include "ui/shell/command_manager.h"
@@ -24,7 +25,7 @@ namespace {
 struct TBuiltinCommand {
   std::string_view keyword;
   std::int32_t command;
-  std::string_view captionId;   // in the language section "Main"
+  TTextId caption;
   std::string_view menuIcon;    // empty: the menu entry has no image
   std::string_view buttonIcon;  // empty: menus only, no button has this keyword
 };
@@ -32,19 +33,20 @@ struct TBuiltinCommand {
 constexpr std::string_view kServicesListKeyword = "SERVICES_LIST_COMMAND";
 
 constexpr std::array<TBuiltinCommand, 12> kBuiltinCommands{{
-    {"SETTINGS_COMMAND", command::kSettings, "00013", "SettingsIcon.bmp", "SettingsIcon.bmp"},
-    {"EXIT_COMMAND", command::kExit, "00014", "ExitIcon.bmp", "ExitIcon.bmp"},
-    {"SEARCH_COMMAND", command::kSearch, "00015", "SearchIcon.bmp", "SearchIcon.bmp"},
-    {"UPLOADS_COMMAND", command::kUploads, "00006", "", "UploadsIcon.bmp"},
-    {"DOWNLOADS_COMMAND", command::kDownloads, "00008", "", "DownloadsIcon.bmp"},
-    {"ADD_SERVICES_COMMAND", command::kAddService, "00010", "AddServiceIcon.bmp", "AddServiceIcon.bmp"},
-    {"CUSTOMIZE_SERVICES_COMMAND", command::kCustomizeServices, "00011", "CustomizeServicesIcon.bmp",
-     "CustomizeServicesIcon.bmp"},
-    {"HELP_COMMAND", command::kHelp, "00016", "HelpIcon.bmp", "HelpIcon.bmp"},
-    {"ABOUT_COMMAND", command::kAbout, "00018", "AboutIcon.bmp", "AboutIcon.bmp"},
-    {kServicesListKeyword, command::kNothing, "00005", "", ""},
-    {"HELP_NAVIGATOR_COMMAND", command::kNothing, "00016", "", ""},
-    {"KEPLINOR_COMMAND", command::kNothing, "00012", "", ""},
+    {"SETTINGS_COMMAND", command::kSettings, text::kSettingsCommand, "SettingsIcon.bmp", "SettingsIcon.bmp"},
+    {"EXIT_COMMAND", command::kExit, text::kExitCommand, "ExitIcon.bmp", "ExitIcon.bmp"},
+    {"SEARCH_COMMAND", command::kSearch, text::kSearchCommand, "SearchIcon.bmp", "SearchIcon.bmp"},
+    {"UPLOADS_COMMAND", command::kUploads, text::kUploadsSection, "", "UploadsIcon.bmp"},
+    {"DOWNLOADS_COMMAND", command::kDownloads, text::kDownloadsSection, "", "DownloadsIcon.bmp"},
+    {"ADD_SERVICES_COMMAND", command::kAddService, text::kAddServiceCommand, "AddServiceIcon.bmp",
+     "AddServiceIcon.bmp"},
+    {"CUSTOMIZE_SERVICES_COMMAND", command::kCustomizeServices, text::kCustomizeServicesCommand,
+     "CustomizeServicesIcon.bmp", "CustomizeServicesIcon.bmp"},
+    {"HELP_COMMAND", command::kHelp, text::kHelpCommand, "HelpIcon.bmp", "HelpIcon.bmp"},
+    {"ABOUT_COMMAND", command::kAbout, text::kAboutCommand, "AboutIcon.bmp", "AboutIcon.bmp"},
+    {kServicesListKeyword, command::kNothing, text::kServicesSection, "", ""},
+    {"HELP_NAVIGATOR_COMMAND", command::kNothing, text::kHelpCommand, "", ""},
+    {"KEPLINOR_COMMAND", command::kNothing, text::kProgramMenu, "", ""},
 }};
 
 // Menus look keywords up trimmed and upper-cased (the caller prepares the text);
@@ -161,13 +163,13 @@ class TLayoutWalk {
       const std::string custom = config_.ReadValue("Custom");
       if (!custom.empty()) {
         if (const TBuiltinCommand* builtin = FindBuiltin(custom, true)) {
-          manager.AddButton(builtin->command, Caption(*builtin), nullptr, BuiltinIcon(builtin->buttonIcon));
+          manager.AddButton(builtin->command, nullptr, BuiltinIcon(builtin->buttonIcon), Caption(*builtin));
         }
         continue;
       }
       const TGenericCommand generic = ReadGeneric();
       const std::uint32_t handle =
-          manager.AddButton(generic.command, generic.caption, generic.plugin, generic.iconFile);
+          manager.AddButton(generic.command, generic.plugin, generic.iconFile, generic.caption);
       if (TButtonHolder* button = manager.FindButton(handle)) button->Destination = generic.destination;
     }
   }
@@ -207,7 +209,7 @@ class TLayoutWalk {
   }
 
   std::string Caption(const TBuiltinCommand& builtin) const {
-    return GetLanguageText(builtin.captionId, language_);
+    return GetLanguageText(builtin.caption, language_);
   }
 
   std::string BuiltinIcon(std::string_view icon) const {
@@ -235,7 +237,6 @@ TLayoutResult ReadLayout(const std::string& path, TCommandManager& mainCommands,
   result.loaded = true;
 
   TSimpleConfig& language = sources.language ? *sources.language : LanguageConfig();
-  SetLanguageSection("Main", language);
   try {
     TLayoutWalk walk(config, sources, language, result);
     walk.Menu("\\MAIN_MENU", mainCommands);

@@ -56,7 +56,7 @@ struct TLayoutSources {
   // The program folder, where the built-in icons are looked for (under "Icons/").
   std::string applicationFolder;
   // The language file whose "Main" section gives the built-in captions; null for
-  // the program's language store. Its current section is left at "Main".
+  // the program's language store. Reading a caption selects that section.
   TSimpleConfig* language = nullptr;
   // Finds a loaded plugin by GUID, for "Destination"; may be empty. The layout is
   // read before the plugins load, so at start-up it finds nothing: the GUID is then

@@ -1,6 +1,8 @@
 #include "ui/shell/main_form.h"
 
+#include <QAction>
 #include <QCloseEvent>
+#include <QKeySequence>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -11,20 +13,51 @@
 #include "core/config/global_stores.h"
 #include "core/config/settings.h"
 #include "core/config/shared_routines.h"
+#include "core/config/text_basics.h"
+#include "core/config/text_ids.h"
 #include "core/host/notification_icons.h"
 #include "core/host/plugin_events.h"
+#include "ui/host/plugin_panel.h"
 #include "ui/shell/about_dialog.h"
+#include "ui/shell/command_manager.h"
 #include "ui/shell/command_numbers.h"
 #include "ui/shell/language_text.h"
+#include "ui/shell/qt_text.h"
 #include "ui/shell/section_pages.h"
 #include "ui/shell/tray_icon.h"
-#include "ui/shell/qt_text.h"
 
 namespace kp {
+namespace {
+
+// The keys a Linux user expects for the core's commands, anywhere in the window.
+// Qt's key scheme of the desktop names them; the fallback stands in where the
+// scheme has none (Qt's Windows scheme, which some platforms use, has no quit key).
+struct TCommandKey {
+  QKeySequence::StandardKey standard;
+  QKeyCombination fallback;
+  std::int32_t command;
+};
+
+const TCommandKey kCommandKeys[] = {
+    {QKeySequence::Quit, Qt::CTRL | Qt::Key_Q, command::kExit},
+    {QKeySequence::HelpContents, QKeyCombination(Qt::Key_F1), command::kHelp},
+    {QKeySequence::Find, Qt::CTRL | Qt::Key_F, command::kSearch},
+};
+
+QList<QKeySequence> KeysFor(QKeySequence::StandardKey standard, QKeyCombination fallback) {
+  QList<QKeySequence> keys = QKeySequence::keyBindings(standard);
+  if (keys.isEmpty()) keys << QKeySequence(fallback);
+  return keys;
+}
+
+}  // namespace
 
 TMainForm::TMainForm(TMainFormContext context, QWidget* parent)
     : QMainWindow(parent), context_(context), trayMenu_(std::make_unique<QMenu>()) {
   setObjectName(QStringLiteral("TMainForm"));
+  // No plugin may host the window, or the tray menu, in a tab of its own.
+  MarkCoreWindow(*this);
+  MarkCoreWindow(*trayMenu_);
   menuBar()->setNativeMenuBar(false);
 
   buttonBar_ = addToolBar(QStringLiteral("Commands"));
@@ -61,23 +94,41 @@ TMainForm::TMainForm(TMainFormContext context, QWidget* parent)
     processTimer_.start((++tickNumber_ % 8) < 5 ? 16 : 15);
   });
 
+  // The tray menu may open before the window was ever shown.
+  connect(trayMenu_.get(), &QMenu::aboutToShow, this, [this] { ShowToggleCaptions(); });
+  AddShortcuts();
   resize(900, 600);
 }
 
 TMainForm::~TMainForm() = default;
 
-QString TMainForm::Language(const char* section, const char* id) const {
-  return LanguageText(context_.language, section, id);
+void TMainForm::AddShortcuts() {
+  auto add = [this](const QList<QKeySequence>& keys, auto run) {
+    auto* action = new QAction(this);
+    action->setShortcuts(keys);
+    action->setShortcutContext(Qt::WindowShortcut);
+    connect(action, &QAction::triggered, this, run);
+    addAction(action);
+  };
+  for (const TCommandKey& key : kCommandKeys) {
+    add(KeysFor(key.standard, key.fallback), [this, command = key.command] { RunCoreCommand(command); });
+  }
+  // Between sections wherever the focus is, not only on the tab bar.
+  add(KeysFor(QKeySequence::NextChild, Qt::CTRL | Qt::Key_Tab), [this] { sections_->StepTab(1); });
+  add(KeysFor(QKeySequence::PreviousChild, Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab),
+      [this] { sections_->StepTab(-1); });
 }
+
+QString TMainForm::Language(TTextId text) const { return LanguageText(context_.language, text); }
 
 QString TMainForm::SmallStateIcon() const {
   return ToQString(online_ ? context_.settings.Application.SmallOnlineIcon
-                          : context_.settings.Application.SmallOfflineIcon);
+                           : context_.settings.Application.SmallOfflineIcon);
 }
 
 QString TMainForm::LargeStateIcon() const {
   return ToQString(online_ ? context_.settings.Application.LargeOnlineIcon
-                          : context_.settings.Application.LargeOfflineIcon);
+                           : context_.settings.Application.LargeOfflineIcon);
 }
 
 void TMainForm::SetShownToUser(bool shown) {
@@ -86,29 +137,51 @@ void TMainForm::SetShownToUser(bool shown) {
   static const std::size_t onShow = EventNumber("OnApplicationShow");
   static const std::size_t onHide = EventNumber("OnApplicationHide");
   BroadcastEvent(context_.plugins, shown ? onShow : onHide);
+  ShowToggleCaptions();
+}
+
+void TMainForm::ShowToggleCaptions() {
+  const std::string caption =
+      GetLanguageText(shownToUser_ ? text::kHideWindowCommand : text::kShowWindowCommand, context_.language);
+  // Without a text of its own the entry keeps the layout's caption.
+  if (Trim(caption).empty()) return;
+  TCommandManager::SetCoreEntryCaptions(*trayMenu_, command::kToggleWindow, caption);
 }
 
 void TMainForm::FirstShowPreparation() {
   firstShowDone_ = true;
   setWindowTitle(ToQString(context_.settings.Application.Name));
-  sections_->SetCaption(Section::MainWeb, Language("Main", "00004"));
-  sections_->SetCaption(Section::Services, Language("Main", "00005"));
-  sections_->SetCaption(Section::Uploads, Language("Main", "00006"));
-  sections_->SetCaption(Section::Shared, Language("Main", "00007"));
-  sections_->SetCaption(Section::Downloads, Language("Main", "00008"));
-  sections_->SetCaption(Section::SearchResults, Language("Main", "00009"));
+  sections_->SetCaption(Section::MainWeb, Language(text::kWebSection));
+  sections_->SetCaption(Section::Services, Language(text::kServicesSection));
+  sections_->SetCaption(Section::Uploads, Language(text::kUploadsSection));
+  sections_->SetCaption(Section::Shared, Language(text::kSharedSection));
+  sections_->SetCaption(Section::Downloads, Language(text::kDownloadsSection));
+  sections_->SetCaption(Section::SearchResults, Language(text::kSearchResultsSection));
   ShowApplicationIcon();
   SetSearching(false);
+  RestoreWindowState();
+}
+
+void TMainForm::RestoreWindowState() {
   const TAdvancedSettings& advanced = context_.settings.Advanced;
   if (advanced.RememberLocation && advanced.WindowWidth > 0 && advanced.WindowHeight > 0) {
+    // The rectangle first: it is the one a maximised window returns to.
     setGeometry(advanced.WindowLeft, advanced.WindowTop, advanced.WindowWidth, advanced.WindowHeight);
+    if (advanced.WindowMaximized) setWindowState(windowState() | Qt::WindowMaximized);
   }
+  // A section that the layout left out stays where it is.
+  sections_->ActivateNumber(advanced.ActiveSection);
 }
 
 void TMainForm::SetSearching(bool searching) {
-  const QIcon image = searching ? style()->standardIcon(QStyle::SP_BrowserReload) : QIcon(SmallStateIcon());
+  searching_ = searching;
+  ShowIndicator();
+}
+
+void TMainForm::ShowIndicator() {
+  const QIcon image = searching_ ? style()->standardIcon(QStyle::SP_BrowserReload) : QIcon(SmallStateIcon());
   indicator_->setPixmap(image.pixmap(16, 16));
-  indicator_->setToolTip(searching ? Language("Main", "00009") : QString());
+  indicator_->setToolTip(searching_ ? WithoutAccessKeys(Language(text::kSearchResultsSection)) : QString());
 }
 
 void TMainForm::ShowMainWindow() {
@@ -169,12 +242,13 @@ void TMainForm::changeEvent(QEvent* event) {
 void TMainForm::SetOnlineState(bool online) {
   online_ = online;
   ShowApplicationIcon();
+  ShowIndicator();
   QIcon icon;
   icon.addFile(SmallStateIcon());
   icon.addFile(LargeStateIcon());
   setWindowIcon(icon);
   const QString caption = ToQString(context_.settings.Application.Name) + " (" +
-                          Language("Main", online ? "00001" : "00002") + ")";
+                          WithoutAccessKeys(Language(online ? text::kOnline : text::kOffline)) + ")";
   setWindowTitle(caption);
   if (trayIcon_) trayIcon_->SetTip(caption);
 }
@@ -184,6 +258,7 @@ void TMainForm::CreateNotificationIcon() {
   trayIcon_->OnShowRequest = [this] { ShowMainWindow(); };
   trayIcon_->SetImageFile(SmallStateIcon());
   trayIcon_->SetTip(windowTitle());
+  ShowToggleCaptions();
 }
 
 void TMainForm::StartProcessTimer() {
@@ -241,23 +316,33 @@ void TMainForm::RunCoreCommand(std::int32_t command) {
       if (OnCustomizeServices) OnCustomizeServices();
       break;
     case TCoreAction::SelectService:
-      if (OnSelectService && command != command::kNothing) OnSelectService(static_cast<std::uint32_t>(command));
+      if (OnSelectService && command != command::kNothing)
+        OnSelectService(static_cast<std::uint32_t>(command));
       break;
-    // The settings dialog and the search request are not built yet: their
-    // commands do nothing until they are.
     case TCoreAction::OpenSettings:
+      if (OnOpenSettings) OnOpenSettings();
+      break;
     case TCoreAction::ShowSearchRequest:
+      if (OnShowSearchRequest) OnShowSearchRequest();
       break;
   }
 }
 
 void TMainForm::StoreGeometry() const {
-  const QRect frame = geometry();
+  // A window still waiting for its first show has the built-in size at the
+  // origin, not a place of the user's.
+  if (!firstShowDone_) return;
+  // A maximised window keeps the rectangle it returns to; that is what a start
+  // restores before it maximises again.
+  const bool maximized = windowState().testFlag(Qt::WindowMaximized);
+  const QRect normal = maximized ? normalGeometry() : geometry();
   TAdvancedSettings& advanced = context_.settings.Advanced;
-  advanced.WindowTop = frame.top();
-  advanced.WindowLeft = frame.left();
-  advanced.WindowHeight = frame.height();
-  advanced.WindowWidth = frame.width();
+  advanced.WindowTop = normal.top();
+  advanced.WindowLeft = normal.left();
+  advanced.WindowHeight = normal.height();
+  advanced.WindowWidth = normal.width();
+  advanced.WindowMaximized = maximized;
+  advanced.ActiveSection = sections_->ActiveNumber();
 }
 
 }  // namespace kp

@@ -24,6 +24,7 @@ class TSectionPages;
 class TSimpleConfig;
 class TTrayIcon;
 struct TSettings;
+struct TTextId;
 
 // What the window works with; all of it outlives the window.
 struct TMainFormContext {
@@ -55,7 +56,8 @@ class TMainForm : public QMainWindow {
   // asks them once more).
   void ExitCommand();
 
-  // The indicator's two states: searching, or its normal image.
+  // The indicator's two states: searching, or its normal image, which is the
+  // small image of the online state.
   void SetSearching(bool searching);
 
   void SetOnlineState(bool online);
@@ -80,8 +82,14 @@ class TMainForm : public QMainWindow {
   std::function<void()> OnAddService;
   std::function<void()> OnCustomizeServices;
   std::function<void(std::uint32_t service)> OnSelectService;
+  // The settings dialog and the search request, once their parts of the program
+  // are built; until then their commands do nothing.
+  std::function<void()> OnOpenSettings;
+  std::function<void()> OnShowSearchRequest;
 
-  // Writes the window's rectangle into the settings (at every shutdown).
+  // Writes the window as the user leaves it into the settings (at every
+  // shutdown): its normal rectangle, whether it is maximised, and the active
+  // section. A window that was never shown leaves the loaded values as they are.
   void StoreGeometry() const;
 
   // Told when the window has really closed: the program then ends.
@@ -93,10 +101,15 @@ class TMainForm : public QMainWindow {
 
  private:
   void FirstShowPreparation();
+  void RestoreWindowState();
+  void AddShortcuts();
   void ShowApplicationIcon();
+  void ShowIndicator();
+  // The tray menu's show/hide entries (command 111) say what they will do.
+  void ShowToggleCaptions();
   QString SmallStateIcon() const;
   QString LargeStateIcon() const;
-  QString Language(const char* section, const char* id) const;
+  QString Language(TTextId text) const;
   void SetShownToUser(bool shown);
 
   TMainFormContext context_;
@@ -110,6 +123,7 @@ class TMainForm : public QMainWindow {
   unsigned tickNumber_ = 0;
   bool firstShowDone_ = false;
   bool online_ = false;
+  bool searching_ = false;
   bool shownToUser_ = false;
   bool exitCommandRunning_ = false;
 };

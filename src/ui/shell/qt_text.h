@@ -10,4 +10,16 @@ namespace kp {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// A caption whose "&" marks an access key, for a place that has none (a window
+// caption, a tip): the marks go, and "&&" becomes the "&" it stands for.
+[[nodiscard]] inline QString WithoutAccessKeys(const QString& caption) {
+  QString plain;
+  plain.reserve(caption.size());
+  for (qsizetype i = 0; i < caption.size(); ++i) {
+    if (caption[i] == u'&' && ++i == caption.size()) break;
+    plain += caption[i];
+  }
+  return plain;
+}
+
 }  // namespace kp

@@ -1,22 +1,26 @@
 #include "ui/shell/section_pages.h"
 
+#include "ui/host/plugin_panel.h"
 
 namespace kp {
 namespace {
 
-constexpr std::array<std::string_view, 6> kLayoutNames = {"MAIN_WEB", "SERVICES", "UPLOADS",
-                                                           "SHARED",   "DOWNLOADS", ""};
+constexpr std::array<std::string_view, 6> kLayoutNames = {"MAIN_WEB", "SERVICES",  "UPLOADS",
+                                                          "SHARED",   "DOWNLOADS", ""};
 constexpr std::size_t IndexOf(Section section) { return static_cast<std::size_t>(section) - 1; }
 
 }  // namespace
 
 TSectionPages::TSectionPages(QWidget* parent) : QTabWidget(parent) {
   parking_.hide();
+  // A window without a parent: no plugin may take it (and the pages in it).
+  MarkCoreWindow(parking_);
   // Built-in order when no layout says otherwise: start page, services, uploads,
   // shared files, downloads, search results.
   for (std::size_t i = 0; i < pages_.size(); ++i) {
     pages_[i] = new QWidget();
-    pages_[i]->setObjectName(QString::fromLatin1(kLayoutNames[i].empty() ? "SEARCH" : kLayoutNames[i].data()));
+    pages_[i]->setObjectName(
+        QString::fromLatin1(kLayoutNames[i].empty() ? "SEARCH" : kLayoutNames[i].data()));
     captions_[i] = pages_[i]->objectName();
     addTab(pages_[i], captions_[i]);
   }
@@ -67,6 +71,20 @@ bool TSectionPages::Activate(Section section) {
 bool TSectionPages::ActivateNumber(int number) {
   if (number < 1 || number > 6) return false;
   return Activate(static_cast<Section>(number));
+}
+
+int TSectionPages::ActiveNumber() const {
+  const QWidget* current = currentWidget();
+  for (std::size_t i = 0; i < pages_.size(); ++i) {
+    if (current && pages_[i] == current) return static_cast<int>(i) + 1;
+  }
+  return 0;
+}
+
+void TSectionPages::StepTab(int direction) {
+  const int tabs = count();
+  if (tabs == 0) return;
+  setCurrentIndex(((currentIndex() + direction) % tabs + tabs) % tabs);
 }
 
 void TSectionPages::SetCaption(Section section, const QString& caption) {

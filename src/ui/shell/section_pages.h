@@ -44,6 +44,10 @@ class TSectionPages : public QTabWidget {
   bool Activate(Section section);
   // The 1-based number of ApplicationSectionActivate; other numbers do nothing.
   bool ActivateNumber(int number);
+  // That number of the current tab's section; 0 for a plugin tab or no tab.
+  [[nodiscard]] int ActiveNumber() const;
+  // Makes the next (1) or previous (-1) tab current, round the ends.
+  void StepTab(int direction);
 
   void SetCaption(Section section, const QString& caption);
 

@@ -122,6 +122,8 @@ WindowTop = "-20"
 WindowLeft = "1930"
 WindowHeight = "600"
 WindowWidth = "800"
+WindowMaximized = "TRUE"
+ActiveSection = "5"
 )";
 
 // kFullFile as working values (members in the order of the file's lines), with the
@@ -145,7 +147,7 @@ TSettings FullSettings(const std::string& applicationFolder) {
   s.Searching = {true, 500, false, 12, true, TPatternList("*.exe,*.scr"), true, false, 20, true};
   s.Uploads = {true, 3, false, 4, true, 50, false, 6, true, 65536, false, true, 120, false};
   s.Downloads = {false, 7, true, 8, false, 131072, true, false, 90, "/data/incoming", "/data/done", true};
-  s.Advanced = {true, false, true, false, -20, 1930, 600, 800};
+  s.Advanced = {true, false, true, false, -20, 1930, 600, 800, true, 5};
   return s;
 }
 
@@ -217,7 +219,7 @@ TEST_F(SettingsModel, FreshStoreGetsSectionsAndKeysInTheSaveOrder) {
       "[Downloads]Limit,Maximum,LimitPerUser,MaximumPerUser,LimitBandwidth,MaximumBandwidth,ClearComplete,"
       "ClearFailed,Timeout,CompletedFolder,TempFolder,ShowStatus"
       "[Advanced]LaunchAtSystemStartup,MinimizeAtStartup,RememberLocation,MinimizeOnCloseButton,"
-      "WindowTop,WindowLeft,WindowWidth,WindowHeight"
+      "WindowTop,WindowLeft,WindowWidth,WindowHeight,WindowMaximized,ActiveSection"
       "[Application]FirewallStatus,SetupComplete");
   EXPECT_EQ(fresh.SaveToText().substr(0, 15), "[SharedItems]\r\n");
 }

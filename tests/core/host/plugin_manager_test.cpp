@@ -335,6 +335,7 @@ namespace {
 // A library exporting a name of the contract as the wrong kind of symbol is
 // skipped with its reason, and nothing of it runs.
 struct HostileExport {
+  const char* name;
   const char* library;
   const char* reasonWords;
 };
@@ -354,11 +355,13 @@ TEST_P(HostileExports, AreSkippedWithTheirReasonBeforeAnythingRuns) {
 
 INSTANTIATE_TEST_SUITE_P(
     PluginManagerTest, HostileExports,
-    ::testing::Values(HostileExport{KP_TP_HOSTILE_FUNCTION_AS_VARIABLE, "ApplicationMenuAdd as a function"},
-                      HostileExport{KP_TP_HOSTILE_CONSTANT_VARIABLE, "ApplicationMenuAdd as a constant"},
-                      HostileExport{KP_TP_HOSTILE_SMALL_VARIABLE, "ApplicationMenuAdd as an object of 4 bytes"},
-                      HostileExport{KP_TP_HOSTILE_DATA_EVENT, "OnApplicationStart as data"},
-                      HostileExport{KP_TP_HOSTILE_DATA_STARTUP, "TPlugin_OnStartup as data"}));
+    ::testing::Values(
+        HostileExport{"FunctionAsVariable", KP_TP_HOSTILE_FUNCTION_AS_VARIABLE, "ApplicationMenuAdd as a function"},
+        HostileExport{"ConstantVariable", KP_TP_HOSTILE_CONSTANT_VARIABLE, "ApplicationMenuAdd as a constant"},
+        HostileExport{"SmallVariable", KP_TP_HOSTILE_SMALL_VARIABLE, "ApplicationMenuAdd as an object of 4 bytes"},
+        HostileExport{"DataEvent", KP_TP_HOSTILE_DATA_EVENT, "OnApplicationStart as data"},
+        HostileExport{"DataStartup", KP_TP_HOSTILE_DATA_STARTUP, "TPlugin_OnStartup as data"}),
+    [](const ::testing::TestParamInfo<HostileExport>& param) { return std::string(param.param.name); });
 
 bool LogSays(const std::string& path, const std::string& word) {
   const auto text = ReadWholeFile(path, 4096);

@@ -53,6 +53,7 @@ TEST(PluginPanel, HostsReplacesAndEmptiesWithCloseRequests) {
   EXPECT_EQ(first->size(), QSize(320, 180)) << "and follows it";
 
   panel->SetHostedWindow(firstId);
+  panel->SetHostedWindow(IdOf(*first));  // the id it has now, as a child here
   EXPECT_EQ(first->closeRequests, 0) << "the same window again changes nothing";
   EXPECT_EQ(changes.size(), 1u);
 
@@ -73,7 +74,11 @@ TEST(PluginPanel, HostsReplacesAndEmptiesWithCloseRequests) {
   delete second;
 }
 
-TEST(PluginPanel, TabMovesThroughTheHostedControlsAndOut) {
+// Tab and Shift+Tab go into the hosted window's controls, through them and out
+// again on the other side, whatever their number.
+class PluginPanelKeys : public ::testing::TestWithParam<int> {};
+
+TEST_P(PluginPanelKeys, TabAndShiftTabPassThroughTheHostedControlsBothWays) {
   QWidget window;
   auto* layout = new QVBoxLayout(&window);
   auto* before = new QLineEdit();
@@ -85,27 +90,51 @@ TEST(PluginPanel, TabMovesThroughTheHostedControlsAndOut) {
 
   auto* plugin = new QWidget();
   auto* pluginLayout = new QVBoxLayout(plugin);
-  auto* one = new QLineEdit();
-  auto* two = new QPushButton("Two");
-  two->setFocusPolicy(Qt::StrongFocus);
-  pluginLayout->addWidget(one);
-  pluginLayout->addWidget(two);
+  std::vector<QWidget*> controls;
+  for (int i = 0; i < GetParam(); ++i) {
+    auto* button = new QPushButton("Control");
+    button->setFocusPolicy(Qt::StrongFocus);
+    pluginLayout->addWidget(button);
+    controls.push_back(button);
+  }
   panel->SetHostedWindow(IdOf(*plugin));
 
   window.show();
   QApplication::setActiveWindow(&window);
-  before->setFocus();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(&window) || true);
+  auto walk = [&](QWidget* from, Qt::Key key, Qt::KeyboardModifiers modifiers) {
+    from->setFocus();
+    std::vector<QWidget*> visited;
+    for (std::size_t i = 0; i <= controls.size(); ++i) {
+      QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+      visited.push_back(QApplication::focusWidget());
+    }
+    return visited;
+  };
 
-  std::vector<QWidget*> visited;
-  for (int i = 0; i < 3; ++i) {
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    visited.push_back(QApplication::focusWidget());
+  std::vector<QWidget*> forward = controls;
+  forward.push_back(after);
+  EXPECT_EQ(walk(before, Qt::Key_Tab, Qt::NoModifier), forward);
+  std::vector<QWidget*> backward(controls.rbegin(), controls.rend());
+  backward.push_back(before);
+  EXPECT_EQ(walk(after, Qt::Key_Backtab, Qt::ShiftModifier), backward);
+}
+
+INSTANTIATE_TEST_SUITE_P(Controls, PluginPanelKeys, ::testing::Values(1, 2));
+
+TEST(PluginPanel, RefusesItsAncestorsItselfAndTheProgramsMarkedWindows) {
+  QWidget holder;  // not marked: holding the panel is enough
+  auto* panel = new TPluginPanel(&holder);
+  QWidget program;
+  MarkCoreWindow(program);
+  auto* control = new QPushButton(&program);
+  for (QWidget* widget : {&holder, static_cast<QWidget*>(panel), static_cast<QWidget*>(control)}) {
+    QWidget* parent = widget->parentWidget();
+    const std::uint32_t id = IdOf(*widget);
+    panel->SetHostedWindow(id);
+    EXPECT_EQ(panel->HostedWidget(), nullptr);
+    EXPECT_EQ(panel->HostedWindow(), id) << "as an id that names no window";
+    EXPECT_EQ(widget->parentWidget(), parent);
   }
-  EXPECT_EQ(visited, (std::vector<QWidget*>{one, two, after}));
-
-  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
-  EXPECT_EQ(QApplication::focusWidget(), two) << "Shift+Tab enters at the last control";
 }
 
 TEST(PluginPanel, GivesTheHostedWindowBackAliveAndUnparentedBeforePluginsStop) {

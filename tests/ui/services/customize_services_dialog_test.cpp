@@ -323,6 +323,14 @@ TEST_F(CustomizeServicesDialogTest, DoubleClickAndEnterEditAServiceButNotAType) 
   QTest::keyClick(Tree(), Qt::Key_Return);
   EXPECT_EQ(edited_, (Handles{two_, room_}));
   EXPECT_TRUE(dialog_->isVisible()) << "Enter on a service edits it rather than pressing OK";
+
+  // On a type row Enter is the dialog's own: OK, also once the focus has passed it.
+  QApplication::setActiveWindow(dialog_.get());
+  dialog_->OkButton()->setFocus(Qt::TabFocusReason);
+  ClickRow("Chat");
+  QTest::keyClick(Tree(), Qt::Key_Return);
+  EXPECT_FALSE(dialog_->isVisible());
+  EXPECT_EQ(dialog_->result(), QDialog::Accepted);
 }
 
 // ---- the question itself

@@ -13,9 +13,9 @@
 
 #include "core/config/simple_config.h"
 #include "core/host/plugin_holder.h"
+#include "support/temp_folder.h"
 #include "ui/shell/command_manager.h"
 #include "ui/shell/image_list.h"
-#include "support/temp_folder.h"
 
 namespace kp {
 namespace {
@@ -113,14 +113,14 @@ TEST_F(LayoutReaderTest, TheShippedLayoutBuildsTheMenusTheBarAndTheSections) {
   const TLayoutResult result = ReadFile(kDistFolder + "Layout.cfg");
   ASSERT_TRUE(result.loaded);
 
-  EXPECT_EQ(
-      Describe(mainMenu),
-      "Keplinor [Search |Settings |-|Exit ]|Services [Add Service |Customize... |-]|Help [Help |-|About ]");
+  EXPECT_EQ(Describe(mainMenu),
+            "&Keplinor [S&earch |Se&ttings |-|E&xit ]|&Services [&Add Service |&Customize... |-]|&Help "
+            "[&Help |-|&About ]");
   EXPECT_EQ(Commands(mainCommands, false),
             (std::vector<std::int32_t>{0, 103, 101, 0, 102, 0, 106, 107, 0, 0, 108, 0, 110}));
-  EXPECT_EQ(Describe(popupMenu), "Show/Hide Keplinor |-|Exit ");
+  EXPECT_EQ(Describe(popupMenu), "&Show/Hide Keplinor |-|E&xit ");
   EXPECT_EQ(Commands(popupCommands, false), (std::vector<std::int32_t>{111, 0, 102}));
-  EXPECT_EQ(Describe(bar), "Search|Downloads|Uploads|-|Add Service|Settings|Help");
+  EXPECT_EQ(Describe(bar), "S&earch|&Downloads|&Uploads|-|&Add Service|Se&ttings|&Help");
   EXPECT_EQ(Commands(mainCommands, true), (std::vector<std::int32_t>{103, 105, 104, 0, 106, 101, 108}));
 
   // Built-in icons come from the program's Icons folder; headings have none.

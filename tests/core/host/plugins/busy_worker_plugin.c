@@ -41,6 +41,9 @@ KP_STARTUP {
   (void)applicationBlock;
   snprintf(logPath, sizeof logPath, "%sbusy.log", (const char *)pluginBlock + 256);
   pthread_create(&worker, NULL, work, NULL);
+#if defined(BUSY_NO_JOIN) || defined(BUSY_FOREVER)
+  pthread_detach(worker); /* nobody will join it */
+#endif
 }
 
 KP_SHUTDOWN {
