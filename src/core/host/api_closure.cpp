@@ -170,16 +170,20 @@ void TApiClosure::Enter(void* result, void** arguments) const noexcept {
   const api::FunctionSpec& spec = api::kApiFunctions[function_];
   std::int32_t value = 0;
   TCallingThreads& threads = plugin_.CallingThreads();
-  threads.Enter();
   // A stopping plugin's other threads get 0 at once and touch nothing else: by
   // then the registry may be gone, and only the main thread is still served.
   if (threads.Refuses(std::this_thread::get_id())) {
+    threads.Enter();
     SetResult(spec, result, 0);
     threads.Leave();
     return;
   }
+  // The main thread's calls end before it can unload the plugin; only the
+  // plugin's own threads are counted.
+  const bool fromPluginThread = !registry_.MainThreadQueue().IsOwnerThread();
+  if (fromPluginThread) threads.Enter();
   try {
-    if (!registry_.MainThreadQueue().IsOwnerThread()) threads.Note();
+    if (fromPluginThread) threads.Note();
     TMessagePacket packet(&plugin_);
     for (std::size_t i = 0; i < spec.paramCount; ++i) AddArgument(packet, spec.params[i], arguments[i]);
     value = registry_.Call(function_, std::move(packet));
@@ -188,7 +192,7 @@ void TApiClosure::Enter(void* result, void** arguments) const noexcept {
     value = 0;
   }
   SetResult(spec, result, value);
-  threads.Leave();
+  if (fromPluginThread) threads.Leave();
 }
 
 }  // namespace kp
