@@ -61,7 +61,6 @@ class TMainForm : public QMainWindow {
   void SetSearching(bool searching);
 
   void SetOnlineState(bool online);
-  [[nodiscard]] bool IsOnline() const noexcept { return online_; }
 
   // The tray icon comes at the end of start-up.
   void CreateNotificationIcon();

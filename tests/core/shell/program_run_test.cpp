@@ -50,11 +50,7 @@ TEST_F(ProgramRunTest, AHeadlessRunSendsTheStartAndEndEventsWhereTheDesktopDoes)
     EXPECT_TRUE(run.ApplicationStarted());
     run.Finish();
   }
-  Strings records;
-  for (const std::string& line : test::RecordedLines()) {
-    const auto startup = line.find(":startup");
-    records.push_back(startup != std::string::npos ? line.substr(0, startup + 8) : line);
-  }
+  const Strings records = test::RecordedLinesWithoutAddresses();
   // The desktop's order (DesktopProgramTest.AWholeRunInTheOrderPluginsSeeIt)
   // without the window's show and exit question.
   const Strings expected = {"rec.so:startup",

@@ -27,15 +27,7 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-Strings Records() {
-  Strings lines;
-  for (const std::string& line : test::RecordedLines()) {
-    // The startup line carries addresses; keep its name only.
-    const auto startup = line.find(":startup");
-    lines.push_back(startup != std::string::npos ? line.substr(0, startup + 8) : line);
-  }
-  return lines;
-}
+Strings Records() { return test::RecordedLinesWithoutAddresses(); }
 
 Strings Without(const Strings& lines, const std::string& part) {
   Strings kept;
