@@ -1,6 +1,8 @@
 #include "ui/host/plugin_panel.h"
 
 #include <QApplication>
+#include <QCloseEvent>
+#include <QCoreApplication>
 #include <QFocusEvent>
 #include <QWindow>
 
@@ -66,7 +68,12 @@ void TPluginPanel::ReleaseHosted() {
   // have deleted this panel: nothing of it is touched.
   released->setParent(nullptr);
   if (released) released->hide();
-  if (released) released->close();  // the plugin's widget gets its close event
+  if (!released) return;
+  // The close request is sent to the widget itself: close() skips the event for
+  // a hidden window without a parent (the host's window may be in the tray).
+  QCloseEvent close;
+  QCoreApplication::sendEvent(released, &close);
+  if (released && close.isAccepted() && released->testAttribute(Qt::WA_DeleteOnClose)) released->deleteLater();
 }
 
 std::uint32_t TPluginPanel::Forget() noexcept {

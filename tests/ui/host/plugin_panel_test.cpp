@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDialog>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -72,6 +73,24 @@ TEST(PluginPanel, HostsReplacesAndEmptiesWithCloseRequests) {
                          {firstId, 0}, {secondId, firstId}, {0, secondId}}));
   delete first;  // what their plugin does when it stops
   delete second;
+}
+
+// The host's window may be hidden in the tray when a plugin replaces its page:
+// the replaced window still hears the close request.
+TEST(PluginPanel, AWindowReplacedWhileTheHostIsHiddenIsAskedToClose) {
+  QDialog window;
+  auto* panel = new TPluginPanel(&window);
+  PluginWindow first;
+  PluginWindow second;
+  window.show();
+  panel->SetHostedWindow(IdOf(first));
+  QCoreApplication::processEvents();
+  window.hide();
+  QCoreApplication::processEvents();
+  panel->SetHostedWindow(IdOf(second));
+  EXPECT_EQ(first.closeRequests, 1);
+  panel->GiveBackHostedWindow();
+  EXPECT_EQ(second.closeRequests, 1);
 }
 
 // Tab and Shift+Tab go into the hosted window's controls, through them and out
