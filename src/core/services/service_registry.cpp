@@ -18,17 +18,17 @@ Holder* FindByRecord(const std::vector<Holder*>& holders, std::uint32_t handle) 
 }
 
 std::size_t OnServiceSelect() {
-  static const std::size_t event = EventNumber("OnServiceSelect");
+  constexpr std::size_t event = EventNumber("OnServiceSelect");
   return event;
 }
 
 std::size_t OnServiceCheck() {
-  static const std::size_t event = EventNumber("OnServiceCheck");
+  constexpr std::size_t event = EventNumber("OnServiceCheck");
   return event;
 }
 
 std::size_t OnServiceWizardRemove() {
-  static const std::size_t event = EventNumber("OnServiceWizardRemove");
+  constexpr std::size_t event = EventNumber("OnServiceWizardRemove");
   return event;
 }
 

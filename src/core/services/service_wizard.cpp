@@ -83,7 +83,7 @@ bool TServiceWizard::BeginEdit(std::uint32_t handle) {
   nextEnabled_ = true;
   nextIsFinish_ = false;
   StateChanged();
-  static const std::size_t onEdit = EventNumber("OnServiceWizardEdit");
+  constexpr std::size_t onEdit = EventNumber("OnServiceWizardEdit");
   if (plugin_) SendEvent(*plugin_, onEdit, handle);
   return true;
 }
@@ -103,8 +103,8 @@ bool TServiceWizard::SubjectRegistered() const noexcept {
 // A plugin takes part in the wizard's page changes by exporting
 // OnServiceWizardChange; only such a plugin hears of a Cancel.
 void TServiceWizard::CancelNow(bool tellPlugin) {
-  static const std::size_t onChange = EventNumber("OnServiceWizardChange");
-  static const std::size_t onCancel = EventNumber("OnServiceWizardCancel");
+  constexpr std::size_t onChange = EventNumber("OnServiceWizardChange");
+  constexpr std::size_t onCancel = EventNumber("OnServiceWizardCancel");
   if (tellPlugin && !onTypePage_ && Exports(plugin_, onChange)) {
     SendEvent(*plugin_, onCancel, ServiceArgument());
   }
@@ -114,9 +114,9 @@ void TServiceWizard::CancelNow(bool tellPlugin) {
 void TServiceWizard::Next() {
   if (stepping_ || !nextEnabled_) return;
   const TStepUnderWay step(stepping_);
-  static const std::size_t onAdd = EventNumber("OnServiceWizardAdd");
-  static const std::size_t onChange = EventNumber("OnServiceWizardChange");
-  static const std::size_t onComplete = EventNumber("OnServiceWizardComplete");
+  constexpr std::size_t onAdd = EventNumber("OnServiceWizardAdd");
+  constexpr std::size_t onChange = EventNumber("OnServiceWizardChange");
+  constexpr std::size_t onComplete = EventNumber("OnServiceWizardComplete");
 
   // The page shown decides, not the status: a plugin that passes status 0 with
   // its page does not make Next start another service.
@@ -165,7 +165,7 @@ void TServiceWizard::Back() {
     return;
   }
   if (!SubjectRegistered()) return CancelNow(addMode_);
-  static const std::size_t onChange = EventNumber("OnServiceWizardChange");
+  constexpr std::size_t onChange = EventNumber("OnServiceWizardChange");
   if (plugin_) SendEvent(*plugin_, onChange, ServiceArgument(), kWizardDirectionBack);
 }
 

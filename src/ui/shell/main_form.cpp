@@ -134,8 +134,8 @@ QString TMainForm::LargeStateIcon() const {
 void TMainForm::SetShownToUser(bool shown) {
   if (shown == shownToUser_) return;
   shownToUser_ = shown;
-  static const std::size_t onShow = EventNumber("OnApplicationShow");
-  static const std::size_t onHide = EventNumber("OnApplicationHide");
+  constexpr std::size_t onShow = EventNumber("OnApplicationShow");
+  constexpr std::size_t onHide = EventNumber("OnApplicationHide");
   BroadcastEvent(context_.plugins, shown ? onShow : onHide);
   ShowToggleCaptions();
 }
