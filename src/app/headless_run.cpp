@@ -35,7 +35,8 @@ int RunHeadless(const std::string& programFolder) {
 
   // The desktop program's sequence with the window left out: plugins register
   // their services without a window to show them in.
-  TProgramRun run(programFolder, SettingsConfig(), ProcessApiRegistry(), [&loop] { loop.ProcessPendingMessages(); });
+  TProgramRun run(programFolder, SettingsConfig(), ProcessApiRegistry(),
+                  [&loop] { loop.ProcessPendingMessages(); });
   runningLoop = &loop;
   std::signal(SIGINT, StopOnSignal);
   std::signal(SIGTERM, StopOnSignal);
@@ -43,8 +44,8 @@ int RunHeadless(const std::string& programFolder) {
 
   const TSettings& settings = run.Settings();
   const TPluginManager& plugins = run.Plugins();
-  std::printf("%s %s is up (headless) in %s\n", settings.Application.Name.empty() ? "Keplinor"
-                                                                                   : settings.Application.Name.c_str(),
+  std::printf("%s %s is up (headless) in %s\n",
+              settings.Application.Name.empty() ? "Keplinor" : settings.Application.Name.c_str(),
               GetVersionText().c_str(), programFolder.c_str());
   std::printf("  settings: %s (%zu sections)\n", settingsRead ? "loaded" : "not found",
               SettingsConfig().SectionCount());

@@ -123,8 +123,9 @@ void AddArgument(TMessagePacket& packet, const api::Param& param, void* argument
     case api::ParamKind::TextBuffer:
     case api::ParamKind::AnswerByte:
       // The buffer's address, for the implementation to fill.
-      packet.AddInteger(param.packetName,
-                        static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(*static_cast<void* const*>(argument))));
+      packet.AddInteger(
+          param.packetName,
+          static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(*static_cast<void* const*>(argument))));
       break;
   }
 }

@@ -21,7 +21,9 @@ constexpr std::string_view TrimBlanks(std::string_view text) noexcept {
   return text;
 }
 
-constexpr char UpperAscii(char c) noexcept { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+constexpr char UpperAscii(char c) noexcept {
+  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 constexpr bool SameIgnoringCase(std::string_view a, std::string_view b) noexcept {
   if (a.size() != b.size()) return false;
@@ -100,7 +102,8 @@ struct TEventName {
 class TPacketName {
  public:
   consteval TPacketName(const char* name) : text_(name) {  // NOLINT: implicit on purpose
-    if (!api_names_detail::IsPacketName(text_)) api_names_detail::NotInTheTables("not a parameter of the tables");
+    if (!api_names_detail::IsPacketName(text_))
+      api_names_detail::NotInTheTables("not a parameter of the tables");
   }
   [[nodiscard]] static constexpr TPacketName Unchecked(std::string_view name) noexcept {
     return TPacketName(name, 0);

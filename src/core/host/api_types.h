@@ -39,7 +39,17 @@ enum class Route : std::uint8_t {
 // built is bound all the same and answers 0 (and does nothing) until it is.
 enum class Availability : std::uint8_t { NotYetBuilt, Built };
 
-enum class Family : std::uint8_t { Application, Url, Setup, Service, Search, Upload, Download, Shared, Users };
+enum class Family : std::uint8_t {
+  Application,
+  Url,
+  Setup,
+  Service,
+  Search,
+  Upload,
+  Download,
+  Shared,
+  Users
+};
 
 struct Param {
   std::string_view packetName;  // also the parameter's name in the SDK
@@ -80,7 +90,8 @@ struct EventSpec {
   std::array<Param, kMaxParams> params{};
   std::size_t paramCount = 0;
 
-  constexpr EventSpec(std::string_view name_, Family family_, ResultKind result_, std::initializer_list<Param> list)
+  constexpr EventSpec(std::string_view name_, Family family_, ResultKind result_,
+                      std::initializer_list<Param> list)
       : name(name_), family(family_), result(result_) {
     for (const Param& param : list) params[paramCount++] = param;
   }

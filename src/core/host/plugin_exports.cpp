@@ -97,7 +97,8 @@ TPluginExports ReadPluginExports(void* module) {
   const link_map* own = OwnLinkMap(module);
   std::string& problem = exports.problem;
   exports.startup = OwnExport(module, own, "TPlugin_OnStartup", TKind::Function, problem);
-  if (problem.empty()) exports.shutdown = OwnExport(module, own, "TPlugin_OnShutdown", TKind::Function, problem);
+  if (problem.empty())
+    exports.shutdown = OwnExport(module, own, "TPlugin_OnShutdown", TKind::Function, problem);
   if (problem.empty() && (!exports.startup || !exports.shutdown)) {
     problem = "exports no TPlugin_OnStartup or no TPlugin_OnShutdown";
   }
@@ -105,7 +106,8 @@ TPluginExports ReadPluginExports(void* module) {
     exports.events[e] = OwnExport(module, own, api::kEvents[e].name, TKind::Function, problem);
   }
   for (std::size_t f = 0; f < api::kApiFunctionCount && problem.empty(); ++f) {
-    exports.variables[f] = OwnExport(module, own, api::kApiFunctions[f].name, TKind::PointerVariable, problem);
+    exports.variables[f] =
+        OwnExport(module, own, api::kApiFunctions[f].name, TKind::PointerVariable, problem);
   }
   return exports;
 }

@@ -10,9 +10,9 @@
 #include "core/config/text_basics.h"
 #include "core/config/wildcard.h"
 #include "core/host/plugin_exports.h"
-#include "keplinor_records.h"
 #include "core/platform/file_io.h"
 #include "core/platform/file_scan.h"
+#include "keplinor_records.h"
 
 namespace kp {
 namespace {

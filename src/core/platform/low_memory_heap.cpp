@@ -3,8 +3,8 @@
 #include <sys/mman.h>
 
 #include <array>
-#include <cstddef>
 #include <atomic>
+#include <cstddef>
 #include <cstring>
 #include <mutex>
 #include <utility>
@@ -44,7 +44,8 @@ constexpr std::size_t kQuarantinedMappings = 16;
 
 constexpr std::size_t QuarantineOf(std::size_t sizeClass) {
   const std::size_t blockBytes = kSmallestClass << sizeClass;
-  return kQuarantineBytes / blockBytes > kQuarantineBlocks ? kQuarantineBytes / blockBytes : kQuarantineBlocks;
+  return kQuarantineBytes / blockBytes > kQuarantineBlocks ? kQuarantineBytes / blockBytes
+                                                           : kQuarantineBlocks;
 }
 
 struct FreeQueue {
@@ -72,7 +73,8 @@ struct FreeQueue {
 };
 
 void* MapLow(std::size_t bytes) {
-  void* memory = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_32BIT, -1, 0);
+  void* memory =
+      ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_32BIT, -1, 0);
   if (memory == MAP_FAILED) throw std::bad_alloc();
   return memory;
 }

@@ -46,8 +46,8 @@ struct TDesktopProgram::Commands {
   std::unique_ptr<TCommandManager> popup;
 };
 
-TDesktopProgram::TDesktopProgram(std::string programFolder, TSimpleConfig& settingsStore, TSimpleConfig& language,
-                                 TApiRegistry& registry, TMainThreadQueue& queue)
+TDesktopProgram::TDesktopProgram(std::string programFolder, TSimpleConfig& settingsStore,
+                                 TSimpleConfig& language, TApiRegistry& registry, TMainThreadQueue& queue)
     : programFolder_(std::move(programFolder)),
       language_(language),
       registry_(registry),
@@ -74,7 +74,8 @@ void TDesktopProgram::Finish() {
 void TDesktopProgram::RouteClicks(TCommandManager& manager, bool mainManager) {
   // A plugin's entry or button reports to its plugin; the core's run its command.
   auto routeTo = [this](std::size_t pluginEvent) {
-    return [this, pluginEvent](TCommandManager&, std::uint32_t handle, std::int32_t command, TPluginHolder* plugin) {
+    return [this, pluginEvent](TCommandManager&, std::uint32_t handle, std::int32_t command,
+                               TPluginHolder* plugin) {
       if (plugin) {
         SendEvent(*plugin, pluginEvent, handle, command);
       } else {
@@ -100,16 +101,16 @@ void TDesktopProgram::BuildWindow() {
   // The face's working lists: the command managers and the Application API's
   // tabs and notification icons.
   commands_ = std::make_unique<Commands>();
-  commands_->main = std::make_unique<TCommandManager>(mainForm_->menuBar(), mainForm_->ButtonBar(),
-                                                      &commands_->images);
+  commands_->main =
+      std::make_unique<TCommandManager>(mainForm_->menuBar(), mainForm_->ButtonBar(), &commands_->images);
   commands_->popup = std::make_unique<TCommandManager>(mainForm_->TrayMenu(), nullptr, &commands_->images);
   auto findPlugin = [this](const TGuid& guid) { return run_.Plugins().FindPluginByGUID(guid); };
   commands_->main->PluginLookup = findPlugin;
   commands_->popup->PluginLookup = findPlugin;
   RouteClicks(*commands_->main, true);
   RouteClicks(*commands_->popup, false);
-  applicationApi_ = std::make_unique<TApplicationApi>(registry_, *mainForm_, *commands_->main, *commands_->popup,
-                                                      notificationIcons_, programFolder_);
+  applicationApi_ = std::make_unique<TApplicationApi>(registry_, *mainForm_, *commands_->main,
+                                                      *commands_->popup, notificationIcons_, programFolder_);
   // The services' section, menu, hidden wizard and dialogs over the run's registry.
   services_ = std::make_unique<TDesktopServices>(run_.Services(), run_.ServiceApi(), *mainForm_, language_,
                                                  commands_->images, programFolder_);

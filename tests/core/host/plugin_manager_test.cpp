@@ -178,13 +178,15 @@ TEST_F(PluginManagerTest, EntriesCarryEveryKindOfArgumentAndUnbuiltFunctionsAnsw
   manager_.BindPlugin(plugin);
 
   const kp_guid guid{0x01234567, 0x89AB, 0xCDEF, {0xFE, 0xDC, 0xBA, 0x98, 0x76, 0x54, 0x32, 0x10}};
-  EXPECT_EQ(VariableOf<kp_ServiceAddType_fn>(plugin, "ServiceAddType")("Network", "net.bmp", guid), 0xFFFFFFFBu);
+  EXPECT_EQ(VariableOf<kp_ServiceAddType_fn>(plugin, "ServiceAddType")("Network", "net.bmp", guid),
+            0xFFFFFFFBu);
   EXPECT_EQ(last.GetString("sGUID"), "{01234567-89AB-CDEF-FEDC-BA9876543210}");
   EXPECT_EQ(last.GetString("sDescription"), "Network");
   EXPECT_EQ(last.SenderPlugin, &plugin);
 
   const std::int64_t big = 0x1'0000'0005;
-  EXPECT_EQ(VariableOf<kp_DownloadProgress_fn>(plugin, "DownloadProgress")(0x80000001u, -1, big, INT64_MAX), -5);
+  EXPECT_EQ(VariableOf<kp_DownloadProgress_fn>(plugin, "DownloadProgress")(0x80000001u, -1, big, INT64_MAX),
+            -5);
   EXPECT_EQ(last.GetString("poDownload"), "-2147483647");
   EXPECT_EQ(last.GetInteger("iStartPosition"), -1);
   EXPECT_EQ(last.GetInteger("iEndPosition"), big);
@@ -287,9 +289,10 @@ TEST_F(PluginManagerTest, EveryBlockAPluginSeesLiesBelowFourGigabytes) {
   std::uintptr_t application = 0;
   std::uintptr_t plugin = 0;
   char name[64] = {};
-  ASSERT_EQ(std::sscanf(startup[0].c_str(), "low.so:startup application=%" SCNxPTR " plugin=%" SCNxPTR " name=%63s",
-                        &application, &plugin, name),
-            3)
+  ASSERT_EQ(
+      std::sscanf(startup[0].c_str(), "low.so:startup application=%" SCNxPTR " plugin=%" SCNxPTR " name=%63s",
+                  &application, &plugin, name),
+      3)
       << startup[0];
   EXPECT_EQ(application, reinterpret_cast<std::uintptr_t>(manager_.ApplicationBlock()));
   EXPECT_EQ(plugin, reinterpret_cast<std::uintptr_t>(manager_.GetPlugin(0)->PluginBlock()));
@@ -303,7 +306,8 @@ TEST_F(PluginManagerTest, OneLibraryUnderTwoPathsIsStartedOnce) {
   fs::create_symlink(real, temp_ / "Plugins/alias.so");
   manager_.ScanPlugins(PluginsFolder());
   EXPECT_EQ(manager_.GetPluginCount(), 1u);
-  EXPECT_EQ(RecordsStartingWith("real.so:startup").size() + RecordsStartingWith("alias.so:startup").size(), 1u);
+  EXPECT_EQ(RecordsStartingWith("real.so:startup").size() + RecordsStartingWith("alias.so:startup").size(),
+            1u);
 }
 
 TEST_F(PluginManagerTest, AScanServesCallsThatWaitForTheMainThread) {
@@ -355,12 +359,14 @@ TEST_P(HostileExports, AreSkippedWithTheirReasonBeforeAnythingRuns) {
 
 INSTANTIATE_TEST_SUITE_P(
     PluginManagerTest, HostileExports,
-    ::testing::Values(
-        HostileExport{"FunctionAsVariable", KP_TP_HOSTILE_FUNCTION_AS_VARIABLE, "ApplicationMenuAdd as a function"},
-        HostileExport{"ConstantVariable", KP_TP_HOSTILE_CONSTANT_VARIABLE, "ApplicationMenuAdd as a constant"},
-        HostileExport{"SmallVariable", KP_TP_HOSTILE_SMALL_VARIABLE, "ApplicationMenuAdd as an object of 4 bytes"},
-        HostileExport{"DataEvent", KP_TP_HOSTILE_DATA_EVENT, "OnApplicationStart as data"},
-        HostileExport{"DataStartup", KP_TP_HOSTILE_DATA_STARTUP, "TPlugin_OnStartup as data"}),
+    ::testing::Values(HostileExport{"FunctionAsVariable", KP_TP_HOSTILE_FUNCTION_AS_VARIABLE,
+                                    "ApplicationMenuAdd as a function"},
+                      HostileExport{"ConstantVariable", KP_TP_HOSTILE_CONSTANT_VARIABLE,
+                                    "ApplicationMenuAdd as a constant"},
+                      HostileExport{"SmallVariable", KP_TP_HOSTILE_SMALL_VARIABLE,
+                                    "ApplicationMenuAdd as an object of 4 bytes"},
+                      HostileExport{"DataEvent", KP_TP_HOSTILE_DATA_EVENT, "OnApplicationStart as data"},
+                      HostileExport{"DataStartup", KP_TP_HOSTILE_DATA_STARTUP, "TPlugin_OnStartup as data"}),
     [](const ::testing::TestParamInfo<HostileExport>& param) { return std::string(param.param.name); });
 
 bool LogSays(const std::string& path, const std::string& word) {

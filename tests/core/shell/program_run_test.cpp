@@ -66,11 +66,11 @@ TEST_F(ProgramRunTest, AHeadlessRunSendsTheStartAndEndEventsWhereTheDesktopDoes)
 
 // The firewall status is the setting's; without one no check has run.
 TEST_F(ProgramRunTest, TheFirewallStatusIsTheSettingsOrNotChecked) {
-  for (const auto& [file, status] : std::vector<std::pair<std::string, std::int32_t>>{
-           {"[Application]\nFirewallStatus = \"3\"\n", 3},
-           {"[Application]\nFirewallStatus = \"1\"\n", 1},
-           {"[Application]\nFirewallStatus = \"0\"\n", 0},
-           {"[Application]\nName = \"Keplinor\"\n", 3}}) {
+  for (const auto& [file, status] :
+       std::vector<std::pair<std::string, std::int32_t>>{{"[Application]\nFirewallStatus = \"3\"\n", 3},
+                                                         {"[Application]\nFirewallStatus = \"1\"\n", 1},
+                                                         {"[Application]\nFirewallStatus = \"0\"\n", 0},
+                                                         {"[Application]\nName = \"Keplinor\"\n", 3}}) {
     TSimpleConfig store;
     temp_.WriteFile("Application4.cfg", file);
     ASSERT_TRUE(store.LoadFromFile(temp_ / "Application4.cfg"));
