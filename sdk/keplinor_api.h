@@ -20,8 +20,9 @@ KP_EXPORT void TPlugin_OnShutdown(void);
 /* API functions, in the order the core binds them. A plugin that wants to call
  * one defines its variable with KP_IMPORT(Name); the core fills it before
  * TPlugin_OnStartup. "main thread" functions are carried to the core's main
- * thread and the calling thread waits; "calling thread" ones run where they
- * are called. */
+ * thread and the calling thread waits; "posted" ones are carried there too
+ * but answer 0 at once, in order with the thread's other main-thread calls;
+ * "calling thread" ones run where they are called. */
 
 /* ---- Application */
 /* 1. ApplicationMenuAdd (main thread) */
@@ -152,16 +153,16 @@ typedef void (*kp_URLUnRegister_fn)(const char *sURL);
 extern KP_EXPORT kp_URLUnRegister_fn URLUnRegister;
 
 /* ---- Search */
-/* 41. SearchResultAdd (main thread; not built yet: answers 0) */
+/* 41. SearchResultAdd (main thread, posted) */
 typedef int32_t (*kp_SearchResultAdd_fn)(kp_handle poService, int32_t iSearchID, const char *sDescription, const char *sHashCode, const char *sNick, int32_t iSize, int32_t iBitrate, int32_t iLength, int32_t iFrequency, kp_bool bIsMusicFile, const char *sIconFileName, const char *sInfo, const char *sURL);
 extern KP_EXPORT kp_SearchResultAdd_fn SearchResultAdd;
-/* 42. SearchResultButtonAdd (calling thread; not built yet: answers 0) */
+/* 42. SearchResultButtonAdd (calling thread) */
 typedef void (*kp_SearchResultButtonAdd_fn)(int32_t iCommand, const char *sDescription, const char *sIconFileName);
 extern KP_EXPORT kp_SearchResultButtonAdd_fn SearchResultButtonAdd;
-/* 43. SearchResultMenuAdd (calling thread; not built yet: answers 0) */
+/* 43. SearchResultMenuAdd (calling thread) */
 typedef kp_handle (*kp_SearchResultMenuAdd_fn)(int32_t iCommand, kp_handle poParentMenu, const char *sDescription, const char *sIconFileName);
 extern KP_EXPORT kp_SearchResultMenuAdd_fn SearchResultMenuAdd;
-/* 44. SearchComplete (main thread; not built yet: answers 0) */
+/* 44. SearchComplete (main thread, posted) */
 typedef int32_t (*kp_SearchComplete_fn)(kp_handle poService, int32_t iSearchID);
 extern KP_EXPORT kp_SearchComplete_fn SearchComplete;
 

@@ -62,4 +62,39 @@ inline constexpr TTextId kServiceWizardEditTitle{"ServiceWizard", "00004"};
 inline constexpr TTextId kModifyServiceTitle{"ModifyService", "00001"};
 inline constexpr TTextId kDeleteServiceQuestion{"DeleteService", "00001"};
 
+// The search request.
+inline constexpr TTextId kSearchRequestHeading{"SearchRequest", "00001"};
+inline constexpr TTextId kSearchLocationLabel{"SearchRequest", "00002"};
+inline constexpr TTextId kSearchSimplePage{"SearchRequest", "00003"};
+inline constexpr TTextId kSearchAdvancedPage{"SearchRequest", "00004"};
+inline constexpr TTextId kMP3SearchChoice{"SearchRequest", "00005"};
+inline constexpr TTextId kAnyFileSearchChoice{"SearchRequest", "00006"};
+inline constexpr TTextId kArtistLabel{"SearchRequest", "00007"};
+inline constexpr TTextId kSongTitleLabel{"SearchRequest", "00008"};
+inline constexpr TTextId kSearchTextLabel{"SearchRequest", "00009"};
+inline constexpr TTextId kMinimumSizeBox{"SearchRequest", "00010"};
+inline constexpr TTextId kMaximumSizeBox{"SearchRequest", "00011"};
+inline constexpr TTextId kMinimumBitrateBox{"SearchRequest", "00012"};
+inline constexpr TTextId kBitrateUnit{"SearchRequest", "00013"};
+inline constexpr TTextId kSearchTextMissing{"SearchRequest", "00014"};
+inline constexpr TTextId kAllServicesSource{"SearchRequest", "00015"};
+inline constexpr TTextId kSizeUnit{"SearchRequest", "00016"};
+
+// The search results tabs.
+inline constexpr TTextId kResultDescriptionColumn{"General", "00026"};
+inline constexpr TTextId kResultServiceColumn{"General", "00027"};
+inline constexpr TTextId kResultSizeColumn{"General", "00028"};
+inline constexpr TTextId kResultBitrateColumn{"General", "00029"};
+inline constexpr TTextId kResultFrequencyColumn{"General", "00030"};
+inline constexpr TTextId kResultLengthColumn{"General", "00031"};
+inline constexpr TTextId kResultNickColumn{"General", "00032"};
+inline constexpr TTextId kResultInfoColumn{"General", "00033"};
+inline constexpr TTextId kStopSearchCommand{"SearchResults", "00008"};
+inline constexpr TTextId kResultCountStatus{"SearchResults", "00009"};
+inline constexpr TTextId kDownloadResultsCommand{"SearchResults", "00010"};
+inline constexpr TTextId kResultBitrateCell{"SearchResults", "00011"};
+inline constexpr TTextId kResultFrequencyCell{"SearchResults", "00012"};
+inline constexpr TTextId kSearchingStatus{"SearchResults", "00013"};
+inline constexpr TTextId kNothingFoundStatus{"SearchResults", "00014"};
+
 }  // namespace kp::text

@@ -3,11 +3,28 @@
 #include <utility>
 
 namespace kp {
+namespace {
+
+// A posted call's caller has left before it runs: it can neither be handed a
+// handle nor have a buffer of its own filled.
+consteval bool PostedCallsNeedNoAnswer() {
+  for (const api::FunctionSpec& spec : api::kApiFunctions) {
+    if (spec.route != api::Route::Posted) continue;
+    if (spec.result == api::ResultKind::Handle) return false;
+    for (std::size_t i = 0; i < spec.paramCount; ++i) {
+      if (spec.params[i].kind == api::ParamKind::TextBuffer) return false;
+    }
+  }
+  return true;
+}
+static_assert(PostedCallsNeedNoAnswer(), "a posted function returns a handle or fills a buffer");
+
+}  // namespace
 
 bool TApiRegistry::Implement(std::size_t functionIndex, TApiHandler handler) {
   if (functionIndex >= api::kApiFunctionCount) return false;
   Implementation& slot = implementations_[functionIndex];
-  if (api::kApiFunctions[functionIndex].route == api::Route::Dispatched) {
+  if (api::kApiFunctions[functionIndex].route != api::Route::CallingThread) {
     slot.dispatched = dispatcher_.RegisterHandler(std::move(handler));
   } else {
     slot.direct = std::move(handler);
@@ -16,7 +33,12 @@ bool TApiRegistry::Implement(std::size_t functionIndex, TApiHandler handler) {
 }
 
 void TApiRegistry::Withdraw(std::size_t functionIndex) noexcept {
-  if (functionIndex < api::kApiFunctionCount) implementations_[functionIndex] = Implementation{};
+  if (functionIndex >= api::kApiFunctionCount) return;
+  Implementation& slot = implementations_[functionIndex];
+  // Posted calls may still wait for it in the queue; they must not reach the
+  // object that is going away.
+  if (slot.dispatched) dispatcher_.Unregister(*slot.dispatched);
+  slot = Implementation{};
 }
 
 TApiRegistry::TScope::~TScope() {
@@ -40,6 +62,10 @@ std::int32_t TApiRegistry::Call(std::size_t functionIndex, TMessagePacket packet
   if (functionIndex >= api::kApiFunctionCount) return 0;
   Implementation& slot = implementations_[functionIndex];
   try {
+    if (slot.dispatched && api::kApiFunctions[functionIndex].route == api::Route::Posted) {
+      dispatcher_.PostCall(*slot.dispatched, std::move(packet));
+      return 0;
+    }
     if (slot.dispatched) return dispatcher_.DispatchCall(*slot.dispatched, std::move(packet));
     if (slot.direct) return LowThirtyTwoBits(slot.direct(packet));
   } catch (...) {

@@ -1,6 +1,7 @@
 #pragma once
-// Which implementation answers each of the API functions. A dispatched function
-// is registered with the dispatcher and runs on the main thread; a calling-thread
+// Which implementation answers each of the API functions. A dispatched or posted
+// function is registered with the dispatcher and runs on the main thread (a
+// posted one without its caller waiting: it answers 0 at once); a calling-thread
 // function runs where the plugin called it. A function with no implementation yet
 // answers 0.
 
@@ -36,12 +37,14 @@ class TApiRegistry {
   [[nodiscard]] TMainThreadQueue& MainThreadQueue() const noexcept { return dispatcher_.Queue(); }
 
   // Runs the function's implementation with the packet: through the dispatcher or
-  // on this thread, as the table says. 0 when it has none. Never throws.
+  // on this thread, as the table says. 0 when it has none, and always for a
+  // posted function. Never throws.
   std::int32_t Call(std::size_t functionIndex, TMessagePacket packet) noexcept;
 
   // Implementations that belong to an object which goes away before the
   // registry: what the object implements through its scope is taken back when
-  // the scope ends, and those functions answer 0 again.
+  // the scope ends (on the main thread), and those functions answer 0 again;
+  // posted calls to them still queued then run nothing.
   class TScope {
    public:
     explicit TScope(TApiRegistry& registry) noexcept : registry_(registry) {}

@@ -104,18 +104,18 @@ inline constexpr std::array<FunctionSpec, kApiFunctionCount> kApiFunctions = {{
     // Search: results, the results tab's commands and completion. The two
     // command functions are called from inside OnSearchResultSelect and run
     // on the calling thread.
-    FunctionSpec{"SearchResultAdd", Family::Search, R::Int32, kMain, 52,
+    FunctionSpec{"SearchResultAdd", Family::Search, R::Int32, Route::Posted, 52,
                  {{"poService", K::Handle}, {"iSearchID", K::Int32}, {"sDescription", K::Text},
                   {"sHashCode", K::Text}, {"sNick", K::Text}, {"iSize", K::Int32}, {"iBitrate", K::Int32},
                   {"iLength", K::Int32}, {"iFrequency", K::Int32}, {"bIsMusicFile", K::Boolean},
-                  {"sIconFileName", K::Text}, {"sInfo", K::Text}, {"sURL", K::Text}}},
+                  {"sIconFileName", K::Text}, {"sInfo", K::Text}, {"sURL", K::Text}}, kBuilt},
     FunctionSpec{"SearchResultButtonAdd", Family::Search, R::None, kCaller, 12,
-                 {{"iCommand", K::Int32}, {"sDescription", K::Text}, {"sIconFileName", K::Text}}},
+                 {{"iCommand", K::Int32}, {"sDescription", K::Text}, {"sIconFileName", K::Text}}, kBuilt},
     FunctionSpec{"SearchResultMenuAdd", Family::Search, R::Handle, kCaller, 16,
                  {{"iCommand", K::Int32}, {"poParentMenu", K::Handle}, {"sDescription", K::Text},
-                  {"sIconFileName", K::Text}}},
-    FunctionSpec{"SearchComplete", Family::Search, R::Int32, kMain, 8,
-                 {{"poService", K::Handle}, {"iSearchID", K::Int32}}},
+                  {"sIconFileName", K::Text}}, kBuilt},
+    FunctionSpec{"SearchComplete", Family::Search, R::Int32, Route::Posted, 8,
+                 {{"poService", K::Handle}, {"iSearchID", K::Int32}}, kBuilt},
 
     // Upload: admission, the Uploads list's commands, status and progress
     FunctionSpec{"UploadAdd", Family::Upload, R::Handle, kMain, 24,

@@ -31,8 +31,12 @@ enum class ResultKind : std::uint8_t {
 };
 
 enum class Route : std::uint8_t {
-  Dispatched,     // a packet carried to the main thread
+  Dispatched,     // a packet carried to the main thread; the caller waits for the result
   CallingThread,  // runs directly on the plugin's thread, under its family's locks
+  // A packet carried to the main thread without waiting: for functions whose
+  // result is fixed (always 0), so the caller has nothing to wait for. It runs
+  // in the order of the calling thread's other main-thread calls.
+  Posted,
 };
 
 // Whether the core has built the function's family yet. A function that is not

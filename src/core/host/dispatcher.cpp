@@ -32,4 +32,18 @@ std::int32_t TDispatcher::DispatchCall(HandlerIndex index, TMessagePacket packet
   return LowThirtyTwoBits(result);
 }
 
+void TDispatcher::PostCall(HandlerIndex index, TMessagePacket packet) {
+  const void* const sender = packet.SenderPlugin;
+  // The packet moves into the queued call: the caller's arguments were copied
+  // into it already, so nothing of the caller is read once this returns.
+  queue_.PostCall(
+      [this, index, carried = std::move(packet)]() mutable noexcept { RunOnMainThread(index, carried); },
+      sender);
+}
+
+void TDispatcher::Unregister(HandlerIndex index) noexcept {
+  if (index >= 0 && static_cast<std::size_t>(index) < handlers_.size())
+    handlers_[static_cast<std::size_t>(index)] = nullptr;
+}
+
 }  // namespace kp

@@ -1,6 +1,7 @@
 #pragma once
 // Runs API implementations on the main thread: the list of registered
-// implementations and the call that carries a packet to one of them.
+// implementations and the calls that carry a packet to one of them, waiting for
+// its result or not.
 
 #include <atomic>
 #include <cstddef>
@@ -32,6 +33,18 @@ class TDispatcher {
   // frees the packet and returns the result. An invalid index runs nothing and
   // gives 0; a failure inside the implementation gives 0 and goes no further.
   std::int32_t DispatchCall(HandlerIndex index, TMessagePacket packet);
+
+  // For calls whose result is fixed: the implementation at index runs on the main
+  // thread with the packet, but the caller does not wait for it (the queue's
+  // PostCall says when it runs and when it is dropped instead). The packet
+  // travels with the call and is freed once the call has run or been dropped. A
+  // failure inside the implementation is counted as for DispatchCall. The
+  // dispatcher must outlive every drain of the queue.
+  void PostCall(HandlerIndex index, TMessagePacket packet);
+
+  // Main thread only. The implementation at index is let go: calls for it that
+  // are still queued run nothing, and its index is never reused.
+  void Unregister(HandlerIndex index) noexcept;
 
   [[nodiscard]] std::size_t HandlerCount() const noexcept { return handlers_.size(); }
   [[nodiscard]] TMainThreadQueue& Queue() const noexcept { return queue_; }

@@ -9,8 +9,10 @@
 
 namespace kp {
 
-TMainThreadQueue::TMainThreadQueue()
-    : owner_(std::this_thread::get_id()), wakeFd_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {
+TMainThreadQueue::TMainThreadQueue(std::size_t postedCallCapacity)
+    : owner_(std::this_thread::get_id()),
+      wakeFd_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)),
+      postedCallCapacity_(std::max<std::size_t>(postedCallCapacity, 1)) {
   if (wakeFd_ < 0) throw std::runtime_error("cannot create the main-thread wake-up descriptor");
 }
 
@@ -37,7 +39,9 @@ void TMainThreadQueue::DrainWakeFd() noexcept {
 
 void TMainThreadQueue::Enqueue(Entry entry, std::unique_lock<std::mutex>& lock) {
   const bool wasEmpty = entries_.empty();
+  const bool isCall = entry.call != nullptr;
   entries_.push_back(std::move(entry));
+  if (isCall) ++queuedCalls_;
   lock.unlock();
   // One wake-up per batch: the descriptor stays readable until the queue is empty.
   if (wasEmpty) Wake();
@@ -48,17 +52,34 @@ std::int64_t TMainThreadQueue::SendAndWait(SendRequest& request) {
   std::unique_lock lock(mutex_);
   if (closed_ || IsRefused(request.sender)) return 0;
   ++waitingSenders_;
-  Enqueue(Entry{&request, {}}, lock);
+  Enqueue(Entry{.send = &request}, lock);
   lock.lock();
   request.finished.wait(lock, [&] { return request.done; });
-  if (--waitingSenders_ == 0 && closed_) sendersLeft_.notify_all();
+  LeaveWaiting();
   return request.result;
+}
+
+void TMainThreadQueue::LeaveWaiting() noexcept {
+  if (--waitingSenders_ == 0 && closed_) sendersLeft_.notify_all();
+}
+
+void TMainThreadQueue::EnqueueCall(std::unique_ptr<TPostedCall> call, const void* sender) {
+  std::unique_lock lock(mutex_);
+  if (closed_ || IsRefused(sender)) return;
+  if (queuedCalls_ >= postedCallCapacity_) {
+    ++waitingSenders_;
+    roomForCalls_.wait(lock,
+                       [&] { return queuedCalls_ < postedCallCapacity_ || closed_ || IsRefused(sender); });
+    LeaveWaiting();
+    if (closed_ || IsRefused(sender)) return;
+  }
+  Enqueue(Entry{.call = std::move(call), .callSender = sender}, lock);
 }
 
 void TMainThreadQueue::Post(std::function<void()> work) {
   std::unique_lock lock(mutex_);
   if (closed_) return;
-  Enqueue(Entry{nullptr, std::move(work)}, lock);
+  Enqueue(Entry{.post = std::move(work)}, lock);
 }
 
 std::size_t TMainThreadQueue::ProcessPending() {
@@ -83,9 +104,13 @@ std::size_t TMainThreadQueue::ProcessPending() {
       entry = std::move(entries_.front());
       entries_.pop_front();
       if (entries_.empty()) DrainWakeFd();
+      if (entry.call) --queuedCalls_;
     }
     ++ran;
-    if (entry.send) {
+    if (entry.call) {
+      roomForCalls_.notify_one();
+      entry.call->Run();
+    } else if (entry.send) {
       const std::int64_t result = entry.send->invoke(entry.send->context);
       std::lock_guard lock(mutex_);
       entry.send->result = result;
@@ -116,14 +141,31 @@ void TMainThreadQueue::Release(SendRequest& request) noexcept {
 
 void TMainThreadQueue::RefuseSender(const void* sender) {
   if (!sender) return;
-  std::lock_guard lock(mutex_);
-  if (!IsRefused(sender)) refusedSenders_.push_back(sender);
-  std::erase_if(entries_, [&](Entry& entry) {
-    if (!entry.send || entry.send->sender != sender) return false;
-    Release(*entry.send);
-    return true;
-  });
-  if (entries_.empty()) DrainWakeFd();
+  // Dropped calls are destroyed after the lock is released: their packets are
+  // freed here, before the sender can go away.
+  std::vector<std::unique_ptr<TPostedCall>> dropped;
+  {
+    std::lock_guard lock(mutex_);
+    // Room first, so that nothing below can fail half-way.
+    dropped.reserve(
+        static_cast<std::size_t>(std::count_if(entries_.begin(), entries_.end(), [&](const Entry& entry) {
+          return entry.call && entry.callSender == sender;
+        })));
+    if (!IsRefused(sender)) refusedSenders_.push_back(sender);
+    std::erase_if(entries_, [&](Entry& entry) {
+      if (entry.call && entry.callSender == sender) {
+        dropped.push_back(std::move(entry.call));
+        --queuedCalls_;
+        return true;
+      }
+      if (!entry.send || entry.send->sender != sender) return false;
+      Release(*entry.send);
+      return true;
+    });
+    if (entries_.empty()) DrainWakeFd();
+  }
+  // The sender's threads that wait for room leave; the room freed serves others.
+  roomForCalls_.notify_all();
 }
 
 void TMainThreadQueue::AcceptSender(const void* sender) {
@@ -132,12 +174,17 @@ void TMainThreadQueue::AcceptSender(const void* sender) {
 }
 
 void TMainThreadQueue::Close() {
-  std::lock_guard lock(mutex_);
-  closed_ = true;
-  for (Entry& entry : entries_) {
-    if (entry.send) Release(*entry.send);
+  std::deque<Entry> dropped;
+  {
+    std::lock_guard lock(mutex_);
+    closed_ = true;
+    for (Entry& entry : entries_) {
+      if (entry.send) Release(*entry.send);
+    }
+    dropped.swap(entries_);
+    queuedCalls_ = 0;
   }
-  entries_.clear();
+  roomForCalls_.notify_all();
 }
 
 }  // namespace kp

@@ -57,6 +57,18 @@ std::string ParameterList(const Spec& spec) {
   return list + ")";
 }
 
+std::string_view RouteName(api::Route route) {
+  switch (route) {
+    case api::Route::Dispatched:
+      return "main thread";
+    case api::Route::Posted:
+      return "main thread, posted";
+    case api::Route::CallingThread:
+      return "calling thread";
+  }
+  return "";
+}
+
 std::string_view FamilyName(api::Family family) {
   switch (family) {
     case api::Family::Application:
@@ -118,15 +130,15 @@ std::string GenerateSdkApiHeader() {
       "/* API functions, in the order the core binds them. A plugin that wants to call\n"
       " * one defines its variable with KP_IMPORT(Name); the core fills it before\n"
       " * TPlugin_OnStartup. \"main thread\" functions are carried to the core's main\n"
-      " * thread and the calling thread waits; \"calling thread\" ones run where they\n"
-      " * are called. */\n";
+      " * thread and the calling thread waits; \"posted\" ones are carried there too\n"
+      " * but answer 0 at once, in order with the thread's other main-thread calls;\n"
+      " * \"calling thread\" ones run where they are called. */\n";
   TFamilyHeadings functionHeadings;
   for (std::size_t i = 0; i < api::kApiFunctions.size(); ++i) {
     const api::FunctionSpec& spec = api::kApiFunctions[i];
     functionHeadings.Before(spec.family, text);
     const std::string name(spec.name);
-    text += "/* " + std::to_string(i + 1) + ". " + name +
-            (spec.route == api::Route::Dispatched ? " (main thread" : " (calling thread") +
+    text += "/* " + std::to_string(i + 1) + ". " + name + " (" + std::string(RouteName(spec.route)) +
             (spec.availability == api::Availability::Built ? ") */\n" : "; not built yet: answers 0) */\n");
     text += "typedef " + std::string(CTypeOf(spec.result)) + " (*kp_" + name + "_fn)" + ParameterList(spec) +
             ";\n";

@@ -4,6 +4,10 @@
 #include "core/config/global_stores.h"
 #include "core/config/simple_config.h"
 #include "core/host/plugin_events.h"
+#include "core/search/search_api.h"
+#include "core/search/search_list.h"
+#include "core/search/search_list_opener.h"
+#include "core/search/search_request.h"
 #include "core/services/service_api.h"
 #include "core/services/service_registry.h"
 #include "core/transfers/download_folders.h"
@@ -24,7 +28,11 @@ TProgramRun::TProgramRun(std::string programFolder, TSimpleConfig& settingsStore
       api_(registry),
       plugins_(registry, std::move(processPendingMessages)),
       services_(std::make_unique<TServiceRegistry>(programFolder_)),
-      serviceApi_(std::make_unique<TServiceApi>(registry, *services_)) {
+      serviceApi_(std::make_unique<TServiceApi>(registry, *services_)),
+      searches_(std::make_unique<TSearchList>(*services_, plugins_, settings_, programFolder_)),
+      searchApi_(std::make_unique<TSearchApi>(registry, *searches_)),
+      searchOpener_(std::make_unique<TSearchListOpener>(*searches_)),
+      searchRequest_(std::make_unique<TSearchRequest>(*services_, *searchOpener_, settings_.Searching)) {
   RegisterApplicationFunctions();
 }
 
@@ -50,12 +58,14 @@ bool TProgramRun::Start(IProgramViews* views) {
   // 1-5. The window, its helpers and working lists, the layout. The core's own
   // working lists (the services) exist from the run's creation.
   if (views_) views_->BuildWindow();
+  searchRequest_->LoadSearchHistory(programFolder_);
   // 6. The share tree, the access rights, the scanning rules and the users are
   // loaded here once their parts of the program are built.
   // 7.
   if (views_) views_->StartProcessTimer();
   // 8-9.
-  settings_ = LoadSettings(settingsStore_, programFolder_);
+  // The search request trims its histories as the loaded settings say.
+  settings_ = LoadSettings(settingsStore_, programFolder_, searchRequest_.get());
   // Without the key no check has run: that is "not checked", never "open".
   const TSectionObject* application = settingsStore_.FindSection("Application");
   if (!application || !application->HasKey("FirewallStatus")) {
@@ -98,14 +108,19 @@ void TProgramRun::Finish() {
   // its threads in its end event or its shutdown.
   plugins_.RefuseCallsFromOtherThreads();
   if (applicationStarted_) BroadcastEvent(plugins_, EventNumber("OnApplicationEnd"));
-  // 2. Uploads, downloads and searches are closed here once they are built.
+  // 2. Uploads and downloads are removed here once they are built; every open
+  // search is closed, oldest first, and its plugins hear OnSearchClose.
+  searches_->CloseAll();
   // 3-4.
   if (views_) {
     views_->StopProcessTimer();
     views_->GiveBackPluginWindows();
   }
-  // 5-7. The search history, the share tree, the access rights and the users
-  // are saved and emptied here once they are built.
+  // 5. Only what a run read is written back; a failed save leaves the
+  // previous files whole.
+  if (started_) static_cast<void>(searchRequest_->SaveSearchHistory(programFolder_));
+  // 6-7. The share tree, the access rights and the users are saved and
+  // emptied here once they are built.
   // 8.
   plugins_.UnloadAllPlugins();
   // 9-10. The working lists: the services (nobody is told any more), then the

@@ -14,6 +14,10 @@
 
 namespace kp {
 
+class TSearchApi;
+class TSearchList;
+class TSearchListOpener;
+class TSearchRequest;
 class TServiceApi;
 class TServiceRegistry;
 class TSimpleConfig;
@@ -67,6 +71,9 @@ class TProgramRun {
   [[nodiscard]] TPluginManager& Plugins() noexcept { return plugins_; }
   [[nodiscard]] TServiceRegistry& Services() const noexcept { return *services_; }
   [[nodiscard]] TServiceApi& ServiceApi() const noexcept { return *serviceApi_; }
+  [[nodiscard]] TSearchList& Searches() const noexcept { return *searches_; }
+  // The search request without its window: sources, histories, sending.
+  [[nodiscard]] TSearchRequest& SearchRequest() const noexcept { return *searchRequest_; }
   [[nodiscard]] bool ApplicationStarted() const noexcept { return applicationStarted_; }
 
  private:
@@ -80,6 +87,10 @@ class TProgramRun {
   TPluginManager plugins_;
   std::unique_ptr<TServiceRegistry> services_;
   std::unique_ptr<TServiceApi> serviceApi_;
+  std::unique_ptr<TSearchList> searches_;
+  std::unique_ptr<TSearchApi> searchApi_;
+  std::unique_ptr<TSearchListOpener> searchOpener_;
+  std::unique_ptr<TSearchRequest> searchRequest_;
   std::string autostartConfigHome_;
   std::string executable_;
   IProgramViews* views_ = nullptr;

@@ -6,6 +6,7 @@
 #include "core/host/plugin_events.h"
 #include "core/platform/shell_services.h"
 #include "ui/host/application_api.h"
+#include "ui/search/search_request_dialog.h"
 #include "ui/services/desktop_services.h"
 #include "ui/shell/command_manager.h"
 #include "ui/shell/image_list.h"
@@ -117,6 +118,9 @@ void TDesktopProgram::BuildWindow() {
   mainForm_->OnAddService = [this] { services_->AddService(); };
   mainForm_->OnCustomizeServices = [this] { services_->CustomizeServices(); };
   mainForm_->OnSelectService = [this](std::uint32_t service) { services_->SelectService(service); };
+  // The search request, made hidden with the window and shown for each use.
+  searchRequestDialog_ = std::make_unique<TSearchRequestDialog>(run_.SearchRequest(), language_, mainForm_.get());
+  mainForm_->OnShowSearchRequest = [this] { searchRequestDialog_->ShowSearchRequest(); };
 
   // The built-in commands' icons and the layout.
   TNoSettingsPages settingsPages;
@@ -168,6 +172,7 @@ void TDesktopProgram::DestroyWindow() {
   // the services' helpers, the command managers, then the window.
   applicationApi_.reset();
   notificationIcons_.Clear();
+  searchRequestDialog_.reset();
   services_.reset();
   commands_.reset();
   mainForm_.reset();

@@ -18,6 +18,7 @@ class TCommandManager;
 class TMainForm;
 class TQtMainThread;
 class TQtShellServices;
+class TSearchRequestDialog;
 class TDesktopServices;
 class TSimpleConfig;
 
@@ -73,6 +74,7 @@ class TDesktopProgram final : private IProgramViews {
   std::unique_ptr<Commands> commands_;
   std::unique_ptr<TApplicationApi> applicationApi_;
   std::unique_ptr<TDesktopServices> services_;
+  std::unique_ptr<TSearchRequestDialog> searchRequestDialog_;
   std::unique_ptr<TQtShellServices> shellServices_;
   bool closed_ = false;
 };

@@ -76,5 +76,40 @@ TEST(ApiRegistry, AScopeWithdrawsWhatItImplementedWhenItEndsAndNothingElse) {
   EXPECT_EQ(registry.Call(kept, TMessagePacket{}), 1) << "what the scope did not implement stays";
 }
 
+TEST(ApiRegistry, APostedFunctionAnswersZeroAtOnceAndItsQueuedCallsEndWithItsScope) {
+  TMainThreadQueue queue;
+  TDispatcher dispatcher(queue);
+  TApiRegistry registry(dispatcher);
+  const std::size_t posted = *ApiFunctionIndex("SearchComplete");
+  ASSERT_EQ(api::kApiFunctions[posted].route, api::Route::Posted);
+
+  int ran = 0;  // main thread only
+  auto answerFive = [&](TMessagePacket&) -> std::int64_t {
+    ++ran;
+    return 5;
+  };
+  auto callFromPluginThread = [&] {
+    std::int32_t result = -1;
+    std::thread plugin([&] { result = registry.Call(posted, TMessagePacket{}); });
+    plugin.join();  // returns without waiting for a drain
+    return result;
+  };
+  {
+    TApiRegistry::TScope scope(registry);
+    scope.Implement("SearchComplete", answerFive);
+    EXPECT_EQ(registry.Call(posted, TMessagePacket{}), 0) << "the result is fixed";
+    EXPECT_EQ(ran, 1) << "the main thread's own call runs at once";
+
+    EXPECT_EQ(callFromPluginThread(), 0);
+    EXPECT_EQ(ran, 1);
+    queue.ProcessPending();
+    EXPECT_EQ(ran, 2);
+
+    EXPECT_EQ(callFromPluginThread(), 0);
+  }
+  queue.ProcessPending();
+  EXPECT_EQ(ran, 2) << "a call queued for a withdrawn implementation runs nothing";
+}
+
 }  // namespace
 }  // namespace kp

@@ -87,8 +87,8 @@ TEST_F(DispatcherTest, HandlersAreNumberedInOrderAndBadIndicesRunNothing) {
   EXPECT_EQ(dispatcher_.DispatchCall(0, TMessagePacket{}), 10);
   EXPECT_EQ(calls, 2);
 
-  for (const HandlerIndex bad : {-1, 2, 3, std::numeric_limits<HandlerIndex>::min(),
-                                 std::numeric_limits<HandlerIndex>::max()}) {
+  for (const HandlerIndex bad :
+       {-1, 2, 3, std::numeric_limits<HandlerIndex>::min(), std::numeric_limits<HandlerIndex>::max()}) {
     EXPECT_EQ(dispatcher_.DispatchCall(bad, PacketWithValue(1)), 0) << bad;
   }
   EXPECT_EQ(CallFromPluginThread(-1, PacketWithValue(1)), 0);
@@ -98,11 +98,12 @@ TEST_F(DispatcherTest, HandlersAreNumberedInOrderAndBadIndicesRunNothing) {
 }
 
 TEST_F(DispatcherTest, OnlyTheLowThirtyTwoBitsOfTheResultReachTheCaller) {
-  const HandlerIndex echo =
-      dispatcher_.RegisterHandler([](TMessagePacket& packet) { return packet.GetInteger(TPacketName::Unchecked("iValue")); });
+  const HandlerIndex echo = dispatcher_.RegisterHandler(
+      [](TMessagePacket& packet) { return packet.GetInteger(TPacketName::Unchecked("iValue")); });
 
   EXPECT_EQ(dispatcher_.DispatchCall(echo, PacketWithValue(0x1'2345'6789)), 0x2345'6789);
-  EXPECT_EQ(dispatcher_.DispatchCall(echo, PacketWithValue(0x7'8000'0000)), std::numeric_limits<std::int32_t>::min());
+  EXPECT_EQ(dispatcher_.DispatchCall(echo, PacketWithValue(0x7'8000'0000)),
+            std::numeric_limits<std::int32_t>::min());
   EXPECT_EQ(dispatcher_.DispatchCall(echo, PacketWithValue(0xFFFF'FFFF)), -1);
   EXPECT_EQ(dispatcher_.DispatchCall(echo, PacketWithValue(std::numeric_limits<std::int64_t>::min())), 0);
   EXPECT_EQ(dispatcher_.DispatchCall(echo, PacketWithValue(-7)), -7);
@@ -161,7 +162,8 @@ TEST_F(DispatcherTest, CallsFromSeveralThreadsRunOneAfterAnother) {
     if (std::this_thread::get_id() != mainThread) ++offMain;
     std::this_thread::sleep_for(50us);
     inside.fetch_sub(1);
-    return packet.GetInteger(TPacketName::Unchecked("iThread")) * 1000 + packet.GetInteger(TPacketName::Unchecked("iCall"));
+    return packet.GetInteger(TPacketName::Unchecked("iThread")) * 1000 +
+           packet.GetInteger(TPacketName::Unchecked("iCall"));
   });
 
   constexpr int kThreads = 4;
@@ -243,6 +245,54 @@ TEST_F(DispatcherTest, FailuresGiveZeroAreCountedAndEveryRoadHandsOverThePacket)
   EXPECT_EQ(following.Result(), 8);
   EXPECT_EQ(dispatcher_.FailureCount(), 4u);
   EXPECT_EQ(whole, 5) << "every handler that ran saw the whole packet";
+}
+
+// A posted call hands its packet over and returns; the main thread runs it at
+// its next drain, a failure is contained and counted, and a call queued for an
+// implementation that has been let go runs nothing.
+TEST_F(DispatcherTest, PostedCallsReturnAtOnceAndRunLaterOnTheMainThread) {
+  int stand_in = 0;
+  auto* const plugin = reinterpret_cast<TPluginHolder*>(&stand_in);
+  const std::thread::id mainThread = std::this_thread::get_id();
+  std::vector<std::string> seen;  // main thread only
+  const HandlerIndex records = dispatcher_.RegisterHandler([&](TMessagePacket& packet) -> std::int64_t {
+    if (std::this_thread::get_id() == mainThread && packet.SenderPlugin == plugin) {
+      seen.emplace_back(packet.GetString(TPacketName::Unchecked("sDescription")));
+    }
+    return 5;
+  });
+  const HandlerIndex fails = dispatcher_.RegisterHandler(
+      [](TMessagePacket&) -> std::int64_t { throw std::runtime_error("broken"); });
+  const HandlerIndex letGo = dispatcher_.RegisterHandler([&](TMessagePacket&) -> std::int64_t {
+    seen.emplace_back("let go");
+    return 0;
+  });
+  auto packetWith = [&](std::string text) {
+    TMessagePacket packet(plugin);
+    packet.AddString("sDescription", text);
+    return packet;
+  };
+
+  std::thread pluginThread([&] {
+    // The caller's text is gone before the call runs: the packet holds a copy.
+    std::string text = "a result long enough to live on the heap";
+    dispatcher_.PostCall(records, packetWith(text));
+    text.assign(text.size(), '#');
+    dispatcher_.PostCall(fails, packetWith("x"));
+    dispatcher_.PostCall(letGo, packetWith("x"));
+    dispatcher_.PostCall(records, packetWith("after the failure"));
+  });
+  pluginThread.join();  // returned without a drain
+  EXPECT_TRUE(seen.empty());
+
+  dispatcher_.Unregister(letGo);
+  EXPECT_EQ(queue_.ProcessPending(), 4u);
+  EXPECT_EQ(seen,
+            (std::vector<std::string>{"a result long enough to live on the heap", "after the failure"}));
+  EXPECT_EQ(dispatcher_.FailureCount(), 1u);
+
+  dispatcher_.PostCall(records, packetWith("on the main thread"));
+  EXPECT_EQ(seen.back(), "on the main thread") << "the main thread's own call runs at once";
 }
 
 }  // namespace

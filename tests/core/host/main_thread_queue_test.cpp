@@ -116,7 +116,7 @@ TEST(MainThreadQueue, SendsAndPostsRunInArrivalOrder) {
 
 TEST(MainThreadQueue, NestedDrainInsideRunningWorkServesOtherThreads) {
   TMainThreadQueue queue;
-  bool inModal = false;           // owner thread only
+  bool inModal = false;            // owner thread only
   bool servedInsideModal = false;  // owner thread only
   std::atomic<bool> dialogClosed{false};
   std::vector<int> order;
@@ -125,7 +125,8 @@ TEST(MainThreadQueue, NestedDrainInsideRunningWorkServesOtherThreads) {
   // Work that behaves like a modal dialog: it processes the queue itself until
   // something it is waiting for has happened.
   queue.Post([&] {
-    EXPECT_TRUE(IsReadable(queue.WakeFd(), 0ms)) << "work queued behind this entry must keep the descriptor readable";
+    EXPECT_TRUE(IsReadable(queue.WakeFd(), 0ms))
+        << "work queued behind this entry must keep the descriptor readable";
     inModal = true;
     plugin = std::thread([&] {
       queue.Send([&]() noexcept -> std::int64_t {
@@ -247,6 +248,138 @@ TEST(MainThreadQueue, DestroyingTheQueueReleasesABlockedSender) {
   queue.reset();  // waits for the sender to leave before the queue goes away
   sender.join();
   EXPECT_EQ(result, 0);
+}
+
+// Several threads mix posted calls and sends; each thread's calls must run in
+// the order it made them, and a send must find its thread's earlier posts done.
+TEST(MainThreadQueue, PostedCallsAndSendsKeepEachThreadsOrder) {
+  TMainThreadQueue queue(3);  // small, so that posters also wait for room
+  constexpr int kThreads = 3;
+  constexpr int kCallsEach = 60;
+  std::vector<std::vector<int>> seen(kThreads);  // owner thread only
+  std::atomic<int> finished{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&, t] {
+      for (int i = 0; i < kCallsEach; ++i) {
+        if (i % 7 == 6) {
+          queue.Send([&, t, i]() noexcept -> std::int64_t {
+            seen[static_cast<std::size_t>(t)].push_back(i);
+            return 0;
+          });
+        } else {
+          queue.PostCall([&, t, i]() noexcept { seen[static_cast<std::size_t>(t)].push_back(i); });
+        }
+      }
+      ++finished;
+    });
+  }
+  EXPECT_TRUE(DrainUntil(queue, [&] { return finished.load() == kThreads; }));
+  for (std::thread& thread : threads) thread.join();
+  queue.ProcessPending();
+
+  std::vector<int> expected(kCallsEach);
+  for (int i = 0; i < kCallsEach; ++i) expected[static_cast<std::size_t>(i)] = i;
+  for (const std::vector<int>& calls : seen) EXPECT_EQ(calls, expected);
+}
+
+TEST(MainThreadQueue, AFloodOfPostedCallsWaitsForRoomAndNothingIsLost) {
+  constexpr std::size_t kCapacity = 4;
+  constexpr int kCalls = 200;
+  TMainThreadQueue queue(kCapacity);
+  std::atomic<int> posted{0};
+  std::vector<int> ran;  // owner thread only
+  std::size_t overfull = 0;
+  std::thread flood([&] {
+    for (int i = 0; i < kCalls; ++i) {
+      queue.PostCall([&, i]() noexcept {
+        ran.push_back(i);
+        // What has been handed over beyond what was taken out must fit the queue.
+        if (static_cast<std::size_t>(posted.load()) > ran.size() + kCapacity) ++overfull;
+      });
+      ++posted;
+    }
+  });
+  // Unbounded, the whole flood would be queued by now.
+  EXPECT_TRUE(IsReadable(queue.WakeFd(), kPatience));
+  std::this_thread::sleep_for(50ms);
+  EXPECT_LE(static_cast<std::size_t>(posted.load()), kCapacity);
+
+  EXPECT_TRUE(DrainUntil(queue, [&] { return ran.size() == kCalls; }));
+  flood.join();
+  EXPECT_EQ(overfull, 0u);
+  for (int i = 0; i < kCalls; ++i) ASSERT_EQ(ran[static_cast<std::size_t>(i)], i);
+}
+
+// The queue is full of a stopping plugin's calls, one more of them waits for
+// room, and another sender's call waits behind them.
+TEST(MainThreadQueue, ARefusedSendersPostedCallsAreDroppedUnrunAndFreed) {
+  TMainThreadQueue queue(2);
+  const int stopping = 0;
+  const int running = 0;
+  // Stands for the calls' packets, and counts the stopping sender's calls that ran.
+  auto packet = std::make_shared<int>(0);
+  std::atomic<int> returned{0};
+  int runningRan = 0;
+
+  std::thread first([&] {
+    queue.PostCall([&]() noexcept { ++runningRan; }, &running);
+    queue.PostCall([packet]() noexcept { ++*packet; }, &stopping);
+  });
+  first.join();
+  std::thread waiting([&] {
+    queue.PostCall([packet]() noexcept { ++*packet; }, &stopping);
+    ++returned;
+  });
+  std::this_thread::sleep_for(30ms);  // most likely waiting for room by now
+
+  queue.RefuseSender(&stopping);
+  waiting.join();
+  EXPECT_EQ(returned, 1) << "a call waiting for room is released";
+  EXPECT_EQ(packet.use_count(), 1) << "the dropped calls are freed at once";
+
+  std::thread late([&] { queue.PostCall([packet]() noexcept { ++*packet; }, &stopping); });
+  late.join();
+  EXPECT_EQ(packet.use_count(), 1);
+  EXPECT_EQ(queue.ProcessPending(), 1u);
+  EXPECT_EQ(runningRan, 1) << "another sender's call is still served";
+  EXPECT_EQ(*packet, 0);
+
+  // The owner thread's own calls run at once, refused or not.
+  queue.PostCall([packet]() noexcept { ++*packet; }, &stopping);
+  EXPECT_EQ(*packet, 1);
+}
+
+TEST(MainThreadQueue, APostedCallOnTheOwnerThreadRunsAtOnceAlsoWhenTheQueueIsFull) {
+  TMainThreadQueue queue(1);
+  std::vector<int> ran;
+  std::thread other([&] { queue.PostCall([&]() noexcept { ran.push_back(1); }); });
+  other.join();
+
+  queue.PostCall([&]() noexcept { ran.push_back(2); });
+  EXPECT_EQ(ran, std::vector<int>{2}) << "ran at once, without waiting for room";
+  EXPECT_EQ(queue.ProcessPending(), 1u);
+  EXPECT_EQ(ran, (std::vector<int>{2, 1}));
+}
+
+TEST(MainThreadQueue, CloseDropsPostedCallsAndReleasesThoseWaitingForRoom) {
+  TMainThreadQueue queue(1);
+  auto packet = std::make_shared<int>(0);  // counts the calls that ran
+  std::atomic<int> returned{0};
+  std::thread poster([&] {
+    for (int i = 0; i < 3; ++i) {
+      queue.PostCall([packet]() noexcept { ++*packet; });
+      ++returned;
+    }
+  });
+  EXPECT_TRUE(IsReadable(queue.WakeFd(), kPatience));
+
+  queue.Close();
+  poster.join();
+  EXPECT_EQ(returned, 3);
+  EXPECT_EQ(packet.use_count(), 1);
+  EXPECT_EQ(queue.ProcessPending(), 0u);
+  EXPECT_EQ(*packet, 0);
 }
 
 }  // namespace

@@ -4,7 +4,8 @@
  * with what the plugin reads in the record at the handle. Variables steer how
  * the wizard events answer.
  *
- * Built twice: with every service event, and with TPS_NO_WIZARD_CHANGE, which
+ * Built twice: with every service event (and OnSearchRequest, recorded as the
+ * services asked for a search hear it), and with TPS_NO_WIZARD_CHANGE, which
  * leaves out OnServiceWizardChange and OnServiceWizardComplete. */
 #include <stdint.h>
 #include <stdio.h>
@@ -178,3 +179,10 @@ KP_EVENT(OnServiceWizardComplete) {
   *pCanClose = (uint8_t)tps_complete_answer;
 }
 #endif
+
+KP_EVENT(OnSearchRequest) {
+  char line[1300];
+  snprintf(line, sizeof line, "OnSearchRequest %u %d [%s] [%s] mp3=%d max=%d min=%d bitrate=%d", poService,
+           iSearchID, sText1, sText2, bMP3Search, iMaximumSize, iMinimumSize, iMinimumBitrate);
+  record(line);
+}
