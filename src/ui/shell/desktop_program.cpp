@@ -7,6 +7,7 @@
 #include "core/platform/shell_services.h"
 #include "ui/host/application_api.h"
 #include "ui/search/search_request_dialog.h"
+#include "ui/search/search_results.h"
 #include "ui/services/desktop_services.h"
 #include "ui/shell/command_manager.h"
 #include "ui/shell/image_list.h"
@@ -118,9 +119,14 @@ void TDesktopProgram::BuildWindow() {
   mainForm_->OnAddService = [this] { services_->AddService(); };
   mainForm_->OnCustomizeServices = [this] { services_->CustomizeServices(); };
   mainForm_->OnSelectService = [this](std::uint32_t service) { services_->SelectService(service); };
-  // The search request, made hidden with the window and shown for each use.
+  // The results tabs in the search section, and the search request, made
+  // hidden with the window and shown for each use. A sent request brings its
+  // results forward.
+  searchResults_ = std::make_unique<TSearchResults>(run_.Searches(), *mainForm_, language_, programFolder_);
   searchRequestDialog_ = std::make_unique<TSearchRequestDialog>(run_.SearchRequest(), language_, mainForm_.get());
   mainForm_->OnShowSearchRequest = [this] { searchRequestDialog_->ShowSearchRequest(); };
+  QObject::connect(searchRequestDialog_.get(), &TSearchRequestDialog::requestSent, mainForm_.get(),
+                   [this](int) { mainForm_->Sections().Activate(Section::SearchResults); });
 
   // The built-in commands' icons and the layout.
   TNoSettingsPages settingsPages;
@@ -173,6 +179,7 @@ void TDesktopProgram::DestroyWindow() {
   applicationApi_.reset();
   notificationIcons_.Clear();
   searchRequestDialog_.reset();
+  searchResults_.reset();
   services_.reset();
   commands_.reset();
   mainForm_.reset();

@@ -19,6 +19,7 @@ class TMainForm;
 class TQtMainThread;
 class TQtShellServices;
 class TSearchRequestDialog;
+class TSearchResults;
 class TDesktopServices;
 class TSimpleConfig;
 
@@ -74,6 +75,7 @@ class TDesktopProgram final : private IProgramViews {
   std::unique_ptr<Commands> commands_;
   std::unique_ptr<TApplicationApi> applicationApi_;
   std::unique_ptr<TDesktopServices> services_;
+  std::unique_ptr<TSearchResults> searchResults_;
   std::unique_ptr<TSearchRequestDialog> searchRequestDialog_;
   std::unique_ptr<TQtShellServices> shellServices_;
   bool closed_ = false;
