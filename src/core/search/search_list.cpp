@@ -61,6 +61,8 @@ std::int32_t TSearchList::AllocateSearchID() noexcept {
 TSearchContext& TSearchList::OpenSearch(std::string_view text1, std::string_view text2,
                                         std::int32_t minimumBitrate, std::int64_t minimumSize,
                                         std::int64_t maximumSize) {
+  // Icon files added since the last search are found from this one on.
+  iconCache_.clear();
   auto search = std::make_unique<TSearchContext>();
   std::string caption(text1);
   caption += ' ';
@@ -302,8 +304,17 @@ TPluginHolder* TSearchList::Loaded(TPluginHolder* plugin) const noexcept {
 }
 
 std::string TSearchList::ResolveIcon(std::string_view name, const TPluginHolder* plugin) const {
-  return ResolveIconFile(name, plugin ? std::string_view(plugin->Folder()) : std::string_view(),
-                         programFolder_);
+  // Results come by the thousand with a handful of icon names: each pair is
+  // looked up on disk once per search opened, not once per result.
+  const std::string_view folder = plugin ? std::string_view(plugin->Folder()) : std::string_view();
+  std::string key;
+  key.reserve(folder.size() + 1 + name.size());
+  key.append(folder).push_back('\0');
+  key.append(name);
+  if (const auto found = iconCache_.find(key); found != iconCache_.end()) return found->second;
+  // Names come from plugins: the cache stays small whatever they send.
+  if (iconCache_.size() >= kIconCacheLimit) iconCache_.clear();
+  return iconCache_.emplace(std::move(key), ResolveIconFile(name, folder, programFolder_)).first->second;
 }
 
 void TSearchList::RefreshIndicator() {

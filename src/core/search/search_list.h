@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "core/search/search_context.h"
@@ -113,6 +114,9 @@ class TSearchList final : private IServiceListener {
   std::vector<TSearchContext*> searches_;  // owned
   std::int32_t nextSearchID_ = 0;
   TSearchContext* current_ = nullptr;
+  // Resolved icon files by plugin folder and name; emptied when a search opens.
+  static constexpr std::size_t kIconCacheLimit = 256;
+  mutable std::unordered_map<std::string, std::string> iconCache_;
 };
 
 }  // namespace kp

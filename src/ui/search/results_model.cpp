@@ -46,11 +46,21 @@ void TResultsModel::Gather(std::size_t first) {
   // counted from.
   static_cast<void>(first);
   pendingTo_ = search_.Results.size();
-  if (HasPending() && !flushTimer_.isActive()) flushTimer_.start();
+  if (!HasPending() || flushTimer_.isActive()) return;
+  // A short list shows new rows at the next turn of the event loop. A long one
+  // costs the view a new layout of every row at each update, so its updates
+  // come at most every kLongListSpacing: a burst then costs a few layouts
+  // instead of one per turn, and rows still appear several times a second.
+  int wait = 0;
+  if (search_.Results.size() >= kLongList && lastFlush_.isValid()) {
+    wait = static_cast<int>(std::max<qint64>(0, kLongListSpacing - lastFlush_.elapsed()));
+  }
+  flushTimer_.start(wait);
 }
 
 void TResultsModel::Flush() {
   flushTimer_.stop();
+  lastFlush_.start();
   pendingTo_ = std::min(pendingTo_, search_.Results.size());
   if (!HasPending()) return;
   const std::size_t from = pendingFrom_;

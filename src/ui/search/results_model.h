@@ -13,6 +13,7 @@
 // the search's open life (the results tab destroys it when the search closes).
 
 #include <QAbstractItemModel>
+#include <QElapsedTimer>
 #include <QTimer>
 
 #include <cstddef>
@@ -111,6 +112,10 @@ class TResultsModel final : public QAbstractItemModel {
   int sortColumn_ = -1;
   Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
   QTimer flushTimer_;
+  QElapsedTimer lastFlush_;
+  // From this many results on, updates are spaced (milliseconds).
+  static constexpr std::size_t kLongList = 5000;
+  static constexpr qint64 kLongListSpacing = 100;
   QString titles_[kColumnCount];
   QString bitrateFormat_;
   QString frequencyFormat_;
