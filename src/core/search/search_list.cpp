@@ -18,6 +18,18 @@ namespace {
 constexpr std::string_view kMusicIcon = "MusicIcon.bmp";
 constexpr std::string_view kFileIcon = "FileIcon.bmp";
 
+// A result's texts come from a plugin, and from its peers before that: each
+// is kept to this many bytes, cut before a UTF-8 sequence, so no result can
+// swell the list or the view.
+constexpr std::size_t kMaxResultText = 4096;
+
+std::string ResultText(std::string_view text) {
+  if (text.size() <= kMaxResultText) return std::string(text);
+  std::size_t end = kMaxResultText;
+  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0u) == 0x80u) --end;
+  return std::string(text.substr(0, end));
+}
+
 // Results of every service of one type group together, never across types.
 std::string GroupKey(const TServiceHolder& service, std::string_view hashCode) {
   const std::uint32_t type = service.type ? service.type->Handle() : 0;
@@ -175,16 +187,16 @@ std::int32_t TSearchList::AddResult(TMessagePacket& packet) {
   auto result = std::make_unique<TSearchResultHolder>();
   result->Service = service;
   result->Plugin = service->plugin;
-  result->Description = std::string(description);
-  result->HashCode = std::string(packet.GetString("sHashCode"));
-  result->Nick = std::string(packet.GetString("sNick"));
+  result->Description = ResultText(description);
+  result->HashCode = ResultText(packet.GetString("sHashCode"));
+  result->Nick = ResultText(packet.GetString("sNick"));
   result->Size = size;
   result->Bitrate = bitrate;
   result->Length = LowThirtyTwoBits(packet.GetInteger("iLength"));
   result->Frequency = LowThirtyTwoBits(packet.GetInteger("iFrequency"));
   result->IsMusicFile = packet.GetBoolean("bIsMusicFile");
-  result->URL = std::string(packet.GetString("sURL"));
-  result->Info = std::string(packet.GetString("sInfo"));
+  result->URL = ResultText(packet.GetString("sURL"));
+  result->Info = ResultText(packet.GetString("sInfo"));
   std::string_view icon = Trim(packet.GetString("sIconFileName"));
   if (icon.empty()) icon = result->IsMusicFile ? kMusicIcon : kFileIcon;
   result->IconFile = ResolveIcon(icon, service->plugin);

@@ -255,6 +255,18 @@ TEST_F(SearchListTest, TheRecordHoldsTheResultAtItsOffsets) {
                     "length=245 frequency=44100 music=1 url=x://file"});
 }
 
+// A plugin's texts are kept to 4,096 bytes, never cutting a UTF-8 character.
+TEST_F(SearchListTest, LongTextsAreCutBeforeACharacter) {
+  const TSearchPlugin a = Load("a.so");
+  const std::uint32_t service = AddService(a);
+  TSearchContext& search = Open();
+  TSearchPlugin::Result r;
+  const std::string longText = std::string(4095, 'x') + "\xC3\xA9" + std::string(10'000, 'y');
+  r.description = longText.c_str();
+  a.Add(service, search.SearchID, r);
+  EXPECT_EQ(search.Results.at(0)->Description, std::string(4095, 'x'));
+}
+
 TEST_F(SearchListTest, PluginCommandsGoToTheCurrentResultsTabOnTheMainThreadOnly) {
   temp_.WriteFile("Plugins/b.bmp", "BM");
   const TSearchPlugin a = Load("a.so");
