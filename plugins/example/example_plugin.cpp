@@ -2,8 +2,10 @@
 // main menu and the tray menu (with sub-entries), a button on the button bar, a
 // tab that shows a Qt widget of its own, a notification icon that takes its
 // turn with the program's icon, and a network with services and their main
-// panel (example_services.cpp) and pages in the service wizard
-// (example_wizard.cpp); and it names itself for the About box.
+// panel (example_services.cpp), pages in the service wizard
+// (example_wizard.cpp) and searches answered from a thread of its own
+// (example_search.cpp, example_catalogue.cpp); and it names itself for the
+// About box.
 //
 // It runs inside the program's process, so it shares the program's Qt: widgets
 // are made on the main thread (TPlugin_OnStartup and events run there) and
@@ -113,7 +115,13 @@ KP_STARTUP {
   example::StartServices();
 }
 
+// From this event on the program no longer waits for our threads' calls, so
+// this is the first place where we may wait for them.
+KP_EVENT(OnApplicationEnd) { example::StopSearches(); }
+
 KP_SHUTDOWN {
+  // Again, for a plugin stopped without the end event.
+  example::StopSearches();
   example::StopWizard();
   example::StopServices();
   // The program handed the tab's widget back before stopping us.

@@ -1,7 +1,9 @@
 // What the example plugin's source files share.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "keplinor_types.h"
 
@@ -45,5 +47,44 @@ void EditServer(kp_handle poService, const std::string& name, const std::string&
 // ---- The service wizard's pages (example_wizard.cpp)
 
 void StopWizard();
+
+// ---- Searching: the thread that answers, the result commands (example_search.cpp)
+
+// Stops the thread that answers searches and waits for it; the details window
+// goes too. Called from OnApplicationEnd and again from TPlugin_OnShutdown, as
+// a plugin may be stopped without the end event; the second call finds nothing
+// left to do.
+void StopSearches();
+
+// ---- What our pretend network holds (example_catalogue.cpp)
+
+// A search as OnSearchRequest asked it, texts copied and untrimmed.
+struct Query {
+  std::string text1;
+  std::string text2;
+  bool mp3 = false;
+  int32_t maximumSize = 0;  // the limits: 0 for none
+  int32_t minimumSize = 0;
+  int32_t minimumBitrate = 0;
+};
+
+// One file on one server, as SearchResultAdd reports it.
+struct Hit {
+  std::string description;
+  std::string hashCode;
+  std::string nick;
+  std::string info;
+  std::string url;
+  int32_t size = 0;
+  int32_t bitrate = 0;
+  int32_t length = 0;
+  int32_t frequency = 0;
+  bool music = false;
+};
+
+// What one of our servers holds that answers the query, within its limits.
+// Copies of one file carry one hash code on every server, so the program
+// groups them. Touches nothing shared: the answering thread calls it.
+std::vector<Hit> FindHits(const Query& query, const std::string& serverName, const std::string& address);
 
 }  // namespace example
