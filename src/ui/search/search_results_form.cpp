@@ -3,6 +3,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
+#include <QStyle>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -30,6 +31,12 @@ TSearchResultsForm::TSearchResultsForm(TSearchList& searches, TSearchContext& se
   setObjectName(QStringLiteral("SearchResultsForm"));
   bar_->setObjectName(QStringLiteral("SearchResultsCoolBar"));
   bar_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+  // The bar keeps the height it has with buttons, so the list does not move
+  // down when the first selection brings them.
+  QAction* probe = bar_->addAction(style()->standardIcon(QStyle::SP_FileIcon), QStringLiteral("M"));
+  bar_->setMinimumHeight(bar_->sizeHint().height());
+  bar_->removeAction(probe);
+  delete probe;
   popup_->setObjectName(QStringLiteral("SearchResultsPopup"));
 
   model_ = new TResultsModel(search_, language_, this);
