@@ -2,12 +2,17 @@
 
 namespace kp {
 
-std::string_view Trim(std::string_view text) noexcept {
-  std::size_t first = 0;
-  std::size_t last = text.size();
-  while (first < last && IsBlankOrControl(text[first])) ++first;
-  while (last > first && IsBlankOrControl(text[last - 1])) --last;
-  return text.substr(first, last - first);
+std::vector<std::string> SplitLines(std::string_view text, std::size_t maxLines) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < text.size() && lines.size() < maxLines) {
+    std::size_t end = text.find_first_of("\r\n", start);
+    if (end == std::string_view::npos) end = text.size();
+    lines.emplace_back(text.substr(start, end - start));
+    if (end < text.size() && text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ++end;
+    start = end + 1;
+  }
+  return lines;
 }
 
 std::string ToUpperAscii(std::string_view text) {

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kp {
 
@@ -22,7 +23,18 @@ constexpr char ToLowerAscii(char c) noexcept {
 }
 
 // Removes leading and trailing blanks and control characters.
-std::string_view Trim(std::string_view text) noexcept;
+constexpr std::string_view Trim(std::string_view text) noexcept {
+  std::size_t first = 0;
+  std::size_t last = text.size();
+  while (first < last && IsBlankOrControl(text[first])) ++first;
+  while (last > first && IsBlankOrControl(text[last - 1])) --last;
+  return text.substr(first, last - first);
+}
+
+// The lines of a text, at most maxLines of them: CR, LF or CR LF end a line,
+// the last line needs no end, and an empty line is an empty one.
+[[nodiscard]] std::vector<std::string> SplitLines(std::string_view text,
+                                                  std::size_t maxLines = static_cast<std::size_t>(-1));
 
 std::string ToUpperAscii(std::string_view text);
 std::string ToLowerAscii(std::string_view text);

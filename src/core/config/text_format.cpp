@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "core/config/global_stores.h"
+#include "core/config/text_basics.h"
 #include "core/config/text_ids.h"
 
 namespace kp {
@@ -78,7 +79,11 @@ std::string FormatTenths(std::int64_t tenths, const NumberFormat& format) {
   return text;
 }
 
-std::optional<std::string> FormatWithText(std::string_view format, std::string_view argument) {
+namespace {
+
+// The one argument, already text, into the format's placeholders of the type
+// ('s' or 'd', in either letter case).
+std::optional<std::string> FormatWithArgument(std::string_view format, std::string_view argument, char type) {
   std::string result;
   result.reserve(format.size() + argument.size());
   bool argumentUsed = false;
@@ -129,7 +134,7 @@ std::optional<std::string> FormatWithText(std::string_view format, std::string_v
       precision = readNumber(at);
       if (!precision) return std::nullopt;
     }
-    if (at >= format.size() || (format[at] != 's' && format[at] != 'S')) return std::nullopt;
+    if (at >= format.size() || ToLowerAscii(format[at]) != type) return std::nullopt;
     i = at + 1;
     // Without an index each placeholder takes the next argument; there is only one.
     if (!explicitIndex && argumentUsed) return std::nullopt;
@@ -143,6 +148,16 @@ std::optional<std::string> FormatWithText(std::string_view format, std::string_v
     if (leftAlign) result.append(padding, ' ');
   }
   return result;
+}
+
+}  // namespace
+
+std::optional<std::string> FormatWithText(std::string_view format, std::string_view argument) {
+  return FormatWithArgument(format, argument, 's');
+}
+
+std::optional<std::string> FormatWithNumber(std::string_view format, std::int64_t value) {
+  return FormatWithArgument(format, std::to_string(value), 'd');
 }
 
 std::string FormatSize(std::int64_t bytes, TSimpleConfig& language, const NumberFormat& format) {

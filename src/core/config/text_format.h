@@ -49,5 +49,7 @@ struct NumberFormat {
 // cuts the argument; "%%" is a percent sign). No value when the format needs
 // anything other than that one text.
 [[nodiscard]] std::optional<std::string> FormatWithText(std::string_view format, std::string_view argument);
+// The same for one integer with "%d"-style placeholders ("Results: %d").
+[[nodiscard]] std::optional<std::string> FormatWithNumber(std::string_view format, std::int64_t value);
 
 }  // namespace kp

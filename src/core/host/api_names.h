@@ -7,50 +7,31 @@
 #include <optional>
 #include <string_view>
 
+#include "core/config/text_basics.h"
 #include "core/host/api_table.h"
 
 namespace kp {
 
 namespace api_names_detail {
 
-constexpr bool IsBlank(char c) noexcept { return static_cast<unsigned char>(c) <= ' '; }
-
-constexpr std::string_view TrimBlanks(std::string_view text) noexcept {
-  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-  return text;
-}
-
-constexpr char UpperAscii(char c) noexcept {
-  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-constexpr bool SameIgnoringCase(std::string_view a, std::string_view b) noexcept {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (UpperAscii(a[i]) != UpperAscii(b[i])) return false;
-  }
-  return true;
-}
-
 // Packet names are compared as packets compare them: trimmed, in any letter case.
 constexpr bool IsPacketName(std::string_view name) noexcept {
-  name = TrimBlanks(name);
+  name = Trim(name);
   for (const api::FunctionSpec& function : api::kApiFunctions) {
     for (std::size_t p = 0; p < function.paramCount; ++p) {
-      if (SameIgnoringCase(function.params[p].packetName, name)) return true;
+      if (EqualsIgnoreCase(function.params[p].packetName, name)) return true;
     }
   }
   for (const api::EventSpec& event : api::kEvents) {
     for (std::size_t p = 0; p < event.paramCount; ++p) {
-      if (SameIgnoringCase(event.params[p].packetName, name)) return true;
+      if (EqualsIgnoreCase(event.params[p].packetName, name)) return true;
     }
   }
   return false;
 }
 
-// A throw is not a constant expression: in a consteval constructor it makes
-// the calling line fail to compile, naming the message.
+// Not constexpr: reached in a consteval constructor, it makes the calling line
+// fail to compile, and the error names it and the message.
 inline void NotInTheTables(const char*) {}
 
 }  // namespace api_names_detail

@@ -24,20 +24,6 @@ std::string LastLoaderError() {
   return error ? error : "unknown error";
 }
 
-// The lines of a list file: CR, LF or CR LF end a line.
-std::vector<std::string> LinesOf(std::string_view text) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find_first_of("\r\n", start);
-    if (end == std::string_view::npos) end = text.size();
-    lines.emplace_back(text.substr(start, end - start));
-    if (end < text.size() && text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ++end;
-    start = end + 1;
-  }
-  return lines;
-}
-
 }  // namespace
 
 TPluginManager::TPluginManager(TApiRegistry& registry, std::function<void()> processPendingMessages)
@@ -106,7 +92,7 @@ void TPluginManager::LoadListFile(const std::string& listFile) {
       return;
     }
     const std::string folder = FolderOfPath(listFile);
-    for (const std::string& line : LinesOf(*content)) {
+    for (const std::string& line : SplitLines(*content)) {
       if (Trim(line).empty()) continue;
       LoadPlugin(folder + line);
     }

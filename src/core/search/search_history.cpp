@@ -7,21 +7,7 @@
 
 namespace kp {
 
-THistoryList ParseHistory(std::string_view content) {
-  THistoryList entries;
-  std::size_t start = 0;
-  while (start < content.size() && entries.size() < kMaxHistoryEntries) {
-    const std::size_t end = content.find_first_of("\r\n", start);
-    if (end == std::string_view::npos) {
-      entries.emplace_back(content.substr(start));
-      break;
-    }
-    entries.emplace_back(content.substr(start, end - start));
-    start = end + 1;
-    if (content[end] == '\r' && start < content.size() && content[start] == '\n') ++start;
-  }
-  return entries;
-}
+THistoryList ParseHistory(std::string_view content) { return SplitLines(content, kMaxHistoryEntries); }
 
 std::string FormatHistory(const THistoryList& entries) {
   std::string content;

@@ -230,12 +230,16 @@ void TSearchList::ServiceDone(TSearchContext& search, std::uint32_t service) {
   auto& pending = search.PendingServices;
   const auto at = std::find(pending.begin(), pending.end(), service);
   if (at != pending.end()) pending.erase(at);
-  if (pending.empty()) {
+  PendingChanged(search);
+}
+
+void TSearchList::PendingChanged(TSearchContext& search) {
+  if (search.PendingServices.empty()) {
     Stop(search);
-  } else {
-    if (view_) view_->SearchStateChanged(search);
-    RefreshIndicator();
+    return;
   }
+  if (view_) view_->SearchStateChanged(search);
+  RefreshIndicator();
 }
 
 void TSearchList::ServiceAdded(TServiceHolder&) {}
@@ -255,12 +259,7 @@ void TSearchList::ServiceRemoving(TServiceHolder& service) {
     const auto removed = std::remove(pending.begin(), pending.end(), handle);
     if (removed == pending.end()) continue;
     pending.erase(removed, pending.end());
-    if (pending.empty()) {
-      Stop(*search);
-    } else {
-      if (view_) view_->SearchStateChanged(*search);
-      RefreshIndicator();
-    }
+    PendingChanged(*search);
   }
 }
 

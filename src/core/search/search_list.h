@@ -99,6 +99,8 @@ class TSearchList final : private IServiceListener {
   // The service's part of the search is over; the search stops when it was
   // the last one pending.
   void ServiceDone(TSearchContext& search, std::uint32_t service);
+  // Fewer services are pending: the search stops when none is left.
+  void PendingChanged(TSearchContext& search);
   void Stop(TSearchContext& search);
   [[nodiscard]] bool IsOpen(const TSearchContext* search) const noexcept;
   // The plugin, when it is still loaded.

@@ -108,15 +108,9 @@ void TSearchRequest::UpdateHistory() {
   if (settings_.KeepHistory) {
     AddToHistory(history1_, text1_, settings_.MaximumHistory);
     AddToHistory(history2_, text2_, settings_.MaximumHistory);
-  } else {
-    history1_.clear();
-    history2_.clear();
   }
-  if (!settings_.RememberLastRequest) {
-    text1_.clear();
-    text2_.clear();
-  }
-  if (view_) view_->TextsChanged();
+  // What the settings do not keep goes, as after a change of the settings.
+  ApplyHistorySettings(settings_);
 }
 
 void TSearchRequest::LoadSearchHistory(std::string_view programFolder) {

@@ -6,7 +6,6 @@
 #include "core/config/text_format.h"
 #include "core/search/search_context.h"
 #include "core/services/service_registry.h"
-#include "ui/search/results_format.h"
 #include "ui/shell/language_text.h"
 #include "ui/shell/qt_text.h"
 
@@ -32,8 +31,8 @@ TResultsModel::TResultsModel(TSearchContext& search, TSimpleConfig& language, QO
   };
   for (int column = 0; column < kColumnCount; ++column)
     titles_[column] = LanguageText(language, *kTitles[column]);
-  bitrateFormat_ = LanguageText(language, text::kResultBitrateCell);
-  frequencyFormat_ = LanguageText(language, text::kResultFrequencyCell);
+  bitrateFormat_ = GetLanguageText(text::kResultBitrateCell, language);
+  frequencyFormat_ = GetLanguageText(text::kResultFrequencyCell, language);
   flushTimer_.setSingleShot(true);
   flushTimer_.setInterval(0);
   connect(&flushTimer_, &QTimer::timeout, this, &TResultsModel::Flush);
@@ -291,9 +290,9 @@ QString TResultsModel::Cell(const TSearchResultHolder& result, int column) const
     case kSize:
       return ToQString(FormatThousands(result.Size));
     case kBitrate:
-      return result.IsMusicFile ? FormatWithNumber(bitrateFormat_, result.Bitrate) : QString(kNoValue);
+      return result.IsMusicFile ? WithNumber(bitrateFormat_, result.Bitrate) : QString(kNoValue);
     case kFrequency:
-      return result.IsMusicFile ? FormatWithNumber(frequencyFormat_, result.Frequency) : QString(kNoValue);
+      return result.IsMusicFile ? WithNumber(frequencyFormat_, result.Frequency) : QString(kNoValue);
     case kLength:
       return result.IsMusicFile ? ToQString(FormatMinutesSeconds(result.Length)) : QString(kNoValue);
     case kNick:

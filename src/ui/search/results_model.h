@@ -117,8 +117,8 @@ class TResultsModel final : public QAbstractItemModel {
   static constexpr std::size_t kLongList = 5000;
   static constexpr qint64 kLongListSpacing = 100;
   QString titles_[kColumnCount];
-  QString bitrateFormat_;
-  QString frequencyFormat_;
+  std::string bitrateFormat_;
+  std::string frequencyFormat_;
   // One image per distinct icon file; loading is the costly part.
   mutable TImageList images_;
   mutable std::unordered_map<std::string, QIcon> icons_;

@@ -9,7 +9,6 @@
 
 #include "core/config/shared_routines.h"
 #include "core/search/search_list.h"
-#include "ui/search/results_format.h"
 #include "ui/search/results_model.h"
 #include "ui/search/results_tree_view.h"
 #include "ui/shell/language_text.h"
@@ -85,7 +84,7 @@ void TSearchResultsForm::ShowStatus(const QString& text) { status_->setText(QStr
 void TSearchResultsForm::ResultsAdded(std::size_t first) { model_->Gather(first); }
 
 void TSearchResultsForm::UpdateCounts() {
-  ShowStatus(FormatWithNumber(Text(text::kResultCountStatus), search_.ResultCount));
+  ShowStatus(WithNumber(GetLanguageText(text::kResultCountStatus, language_), search_.ResultCount));
   caption_ = ToQString(search_.Caption) + QStringLiteral(" (") + QString::number(search_.ResultCount) +
              QStringLiteral(")");
   emit captionChanged(caption_);

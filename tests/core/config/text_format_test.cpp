@@ -67,6 +67,11 @@ TEST(FormatSize, UnusableLanguageTextGivesCheckLanguageFile) {
   EXPECT_EQ(FormatWithText("plain", "x"), "plain");
   EXPECT_EQ(FormatWithText("", "x"), "");
   EXPECT_FALSE(FormatWithText("%99999s", "x").has_value());
+  // A number takes "%d" placeholders, and only those.
+  EXPECT_EQ(FormatWithNumber("Results: %d", 12), "Results: 12");
+  EXPECT_EQ(FormatWithNumber("[%4d] 100%%", -3), "[  -3] 100%");
+  EXPECT_FALSE(FormatWithNumber("%s kbps", 192).has_value());
+  EXPECT_FALSE(FormatWithText("%d kbps", "192").has_value());
 }
 
 TEST(FormatDuration, ListsUnitsAboveZeroEachFollowedByABlank) {
