@@ -163,7 +163,6 @@ void TPluginPanel::SetHostedWindow(std::uint32_t windowId) {
     hosted_->setParent(this);  // a container taken over from another panel
   }
   if (hosted_) {
-    hosted_->setProperty("keplinorHostedWindow", true);
     hosted_->setGeometry(rect());
     if (interrupted()) return;
     if (hosted_) hosted_->show();

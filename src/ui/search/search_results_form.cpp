@@ -22,7 +22,8 @@ TSearchResultsForm::TSearchResultsForm(TSearchList& searches, TSearchContext& se
       searches_(searches),
       search_(search),
       language_(language),
-      programFolder_(std::move(programFolder)),
+      stopIcon_(ResolveIconFile("StopSearchIcon.bmp", "", programFolder)),
+      downloadIcon_(ResolveIconFile("DownloadsIcon.bmp", "", programFolder)),
       caption_(ToQString(search.Caption)),
       bar_(new QToolBar(this)),
       popup_(new QMenu(this)),
@@ -123,23 +124,17 @@ void TSearchResultsForm::RebuildCommands() {
 void TSearchResultsForm::RebuildOnce() {
   commands_.ClearCommands();
   if (!search_.Stopped) {
-    const std::string caption = Text(text::kStopSearchCommand).toStdString();
-    const std::string icon = CoreIcon("StopSearchIcon.bmp");
-    commands_.AddMenuEntry(kStopCommand, 0, nullptr, icon, caption);
-    commands_.AddButton(kStopCommand, nullptr, icon, caption);
+    const std::string caption = GetLanguageText(text::kStopSearchCommand, language_);
+    commands_.AddMenuEntry(kStopCommand, 0, nullptr, stopIcon_, caption);
+    commands_.AddButton(kStopCommand, nullptr, stopIcon_, caption);
     commands_.AddButton(0, nullptr, "", "-");
   }
   const std::vector<TSearchResultHolder*> selected = SelectedResults();
   if (selected.empty()) return;
-  const std::string caption = Text(text::kDownloadResultsCommand).toStdString();
-  const std::string icon = CoreIcon("DownloadsIcon.bmp");
-  commands_.AddMenuEntry(kDownloadCommand, 0, nullptr, icon, caption);
-  commands_.AddButton(kDownloadCommand, nullptr, icon, caption);
+  const std::string caption = GetLanguageText(text::kDownloadResultsCommand, language_);
+  commands_.AddMenuEntry(kDownloadCommand, 0, nullptr, downloadIcon_, caption);
+  commands_.AddButton(kDownloadCommand, nullptr, downloadIcon_, caption);
   if (selected.size() == 1) searches_.SelectResult(search_, *selected.front());
-}
-
-std::string TSearchResultsForm::CoreIcon(std::string_view name) const {
-  return ResolveIconFile(name, "", programFolder_);
 }
 
 std::vector<TSearchResultHolder*> TSearchResultsForm::SelectedResults() const {

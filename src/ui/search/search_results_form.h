@@ -87,13 +87,15 @@ class TSearchResultsForm final : public QWidget {
   void RebuildOnce();
   void SelectionChanged();
   void ShowContextMenu(const QPoint& at);
-  [[nodiscard]] std::string CoreIcon(std::string_view name) const;
   [[nodiscard]] QString Text(const TTextId& id) const;
 
   TSearchList& searches_;
   TSearchContext& search_;
   TSimpleConfig& language_;
-  std::string programFolder_;
+  // The core commands' icon files, looked up once: the commands are rebuilt
+  // at every change of selection.
+  std::string stopIcon_;
+  std::string downloadIcon_;
   QString caption_;
   TResultsModel* model_ = nullptr;
   TResultsTreeView* view_ = nullptr;

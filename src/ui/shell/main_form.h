@@ -81,8 +81,8 @@ class TMainForm : public QMainWindow {
   std::function<void()> OnAddService;
   std::function<void()> OnCustomizeServices;
   std::function<void(std::uint32_t service)> OnSelectService;
-  // The settings dialog and the search request, once their parts of the program
-  // are built; until then their commands do nothing.
+  // The settings dialog (its command does nothing until that part of the
+  // program is built) and the search request.
   std::function<void()> OnOpenSettings;
   std::function<void()> OnShowSearchRequest;
 
