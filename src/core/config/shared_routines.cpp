@@ -1,7 +1,9 @@
 #include "core/config/shared_routines.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <limits>
 
 #include "core/config/text_basics.h"
 #include "core/platform/file_io.h"
@@ -71,6 +73,18 @@ std::string GetVersionText() {
   auto part = [](unsigned value) { return std::to_string(value & 0xFFFFu); };
   return part(build::kVersionMajor) + "." + part(build::kVersionMinor) + "." + part(build::kVersionRelease) +
          "." + part(build::kVersionBuild);
+}
+
+std::int64_t RoundHalfEven(double value) noexcept {
+  if (!std::isfinite(value)) return 0;
+  constexpr double kLimit = 9.0e18;
+  if (value >= kLimit) return std::numeric_limits<std::int64_t>::max();
+  if (value <= -kLimit) return std::numeric_limits<std::int64_t>::min();
+  const double floor = std::floor(value);
+  const double fraction = value - floor;
+  auto whole = static_cast<std::int64_t>(floor);
+  if (fraction > 0.5 || (fraction == 0.5 && (whole % 2) != 0)) ++whole;
+  return whole;
 }
 
 }  // namespace kp

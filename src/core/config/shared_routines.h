@@ -27,6 +27,10 @@ using TimeStamp = std::chrono::steady_clock::time_point;
 [[nodiscard]] std::int32_t SecondsSince(TimeStamp since);
 [[nodiscard]] std::int32_t SecondsSince(TimeStamp since, TimeStamp now);
 
+// The nearest integer, halves to the even neighbour (2.5 gives 2, 3.5 gives 4);
+// values beyond the 64-bit range are clamped, NaN gives 0.
+[[nodiscard]] std::int64_t RoundHalfEven(double value) noexcept;
+
 // Copies at most maxCharacters of the text (up to an embedded NUL) and a
 // terminating NUL, so the destination needs maxCharacters + 1 bytes.
 void CopyBoundedText(char* destination, std::size_t maxCharacters, std::string_view text) noexcept;

@@ -4,6 +4,8 @@
 #include <locale.h>
 
 #include <cstdlib>
+#include <span>
+#include <vector>
 
 #include "core/config/global_stores.h"
 #include "core/config/text_basics.h"
@@ -11,8 +13,6 @@
 
 namespace kp {
 namespace {
-
-constexpr std::string_view kCheckLanguageFile = "Check Language File";
 
 NumberFormat ReadUserNumberFormat() {
   NumberFormat format;
@@ -81,12 +81,14 @@ std::string FormatTenths(std::int64_t tenths, const NumberFormat& format) {
 
 namespace {
 
-// The one argument, already text, into the format's placeholders of the type
-// ('s' or 'd', in either letter case).
-std::optional<std::string> FormatWithArgument(std::string_view format, std::string_view argument, char type) {
+// The arguments, already text, into the format's placeholders of the type
+// ('s' or 'd', in either letter case). A placeholder takes the argument its
+// index names, or the one after the argument last taken.
+std::optional<std::string> FormatWithArguments(std::string_view format,
+                                               std::span<const std::string> arguments, char type) {
   std::string result;
-  result.reserve(format.size() + argument.size());
-  bool argumentUsed = false;
+  result.reserve(format.size() + 16);
+  std::size_t nextArgument = 0;
   std::size_t i = 0;
   auto readNumber = [&](std::size_t& at) -> std::optional<std::size_t> {
     std::size_t value = 0;
@@ -113,10 +115,8 @@ std::optional<std::string> FormatWithArgument(std::string_view format, std::stri
     }
     // [index ":"] ["-"] [width] ["." precision] type
     std::size_t at = i;
-    bool explicitIndex = false;
     if (auto index = readNumber(at); index && at < format.size() && format[at] == ':') {
-      if (*index != 0) return std::nullopt;
-      explicitIndex = true;
+      nextArgument = *index;
       i = at + 1;
     }
     at = i;
@@ -136,11 +136,8 @@ std::optional<std::string> FormatWithArgument(std::string_view format, std::stri
     }
     if (at >= format.size() || ToLowerAscii(format[at]) != type) return std::nullopt;
     i = at + 1;
-    // Without an index each placeholder takes the next argument; there is only one.
-    if (!explicitIndex && argumentUsed) return std::nullopt;
-    argumentUsed = true;
-
-    std::string_view value = argument;
+    if (nextArgument >= arguments.size()) return std::nullopt;
+    std::string_view value = arguments[nextArgument++];
     if (precision && *precision < value.size()) value = value.substr(0, *precision);
     const std::size_t padding = width > value.size() ? width - value.size() : 0;
     if (!leftAlign) result.append(padding, ' ');
@@ -153,11 +150,20 @@ std::optional<std::string> FormatWithArgument(std::string_view format, std::stri
 }  // namespace
 
 std::optional<std::string> FormatWithText(std::string_view format, std::string_view argument) {
-  return FormatWithArgument(format, argument, 's');
+  const std::string arguments[] = {std::string(argument)};
+  return FormatWithArguments(format, arguments, 's');
 }
 
 std::optional<std::string> FormatWithNumber(std::string_view format, std::int64_t value) {
-  return FormatWithArgument(format, std::to_string(value), 'd');
+  return FormatWithNumbers(format, {value});
+}
+
+std::optional<std::string> FormatWithNumbers(std::string_view format,
+                                             std::initializer_list<std::int64_t> values) {
+  std::vector<std::string> arguments;
+  arguments.reserve(values.size());
+  for (std::int64_t value : values) arguments.push_back(std::to_string(value));
+  return FormatWithArguments(format, arguments, 'd');
 }
 
 std::string FormatSize(std::int64_t bytes, TSimpleConfig& language, const NumberFormat& format) {

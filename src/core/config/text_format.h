@@ -3,6 +3,7 @@
 // their words from the "General" section of the language file.
 
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -51,5 +52,12 @@ struct NumberFormat {
 [[nodiscard]] std::optional<std::string> FormatWithText(std::string_view format, std::string_view argument);
 // The same for one integer with "%d"-style placeholders ("Results: %d").
 [[nodiscard]] std::optional<std::string> FormatWithNumber(std::string_view format, std::int64_t value);
+// Several integers: each placeholder takes the next one, or the one its index
+// names ("%1:d of %0:d"). No value when a placeholder has no argument.
+[[nodiscard]] std::optional<std::string> FormatWithNumbers(std::string_view format,
+                                                           std::initializer_list<std::int64_t> values);
+
+// What a text shows when the language file's format does not fit its values.
+inline constexpr std::string_view kCheckLanguageFile = "Check Language File";
 
 }  // namespace kp

@@ -80,6 +80,24 @@ inline constexpr TTextId kSearchTextMissing{"SearchRequest", "00014"};
 inline constexpr TTextId kAllServicesSource{"SearchRequest", "00015"};
 inline constexpr TTextId kSizeUnit{"SearchRequest", "00016"};
 
+// The transfer lists: cells, commands and details panels.
+inline constexpr TTextId kPlayCommand{"General", "00011"};
+inline constexpr TTextId kOpenFileCommand{"General", "00012"};
+inline constexpr TTextId kRemoveOneTransfer{"General", "00013"};
+inline constexpr TTextId kRemoveTransfers{"General", "00025"};
+inline constexpr TTextId kTransferNameColumn{"Transfers", "00001"};
+inline constexpr TTextId kTransferStatusColumn{"Transfers", "00003"};
+inline constexpr TTextId kTransferSizeLabel{"Transfers", "00004"};
+inline constexpr TTextId kTransferEstimatedLabel{"Transfers", "00005"};
+inline constexpr TTextId kTransferTransferredLabel{"Transfers", "00006"};
+inline constexpr TTextId kTransferBandwidthLabel{"Transfers", "00007"};
+inline constexpr TTextId kClearFinishedCommand{"Transfers", "00008"};
+inline constexpr TTextId kTransferNickColumn{"Transfers", "00009"};
+inline constexpr TTextId kTransferProgressColumn{"Transfers", "00010"};
+inline constexpr TTextId kTransferSpeedColumn{"Transfers", "00011"};
+inline constexpr TTextId kTransferTransferredColumn{"Transfers", "00012"};
+inline constexpr TTextId kTransferSizeColumn{"Transfers", "00013"};
+
 // The search results tabs.
 inline constexpr TTextId kResultDescriptionColumn{"General", "00026"};
 inline constexpr TTextId kResultServiceColumn{"General", "00027"};

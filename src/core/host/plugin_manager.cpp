@@ -202,6 +202,14 @@ TPluginHolder* TPluginManager::GetPlugin(std::size_t index) const noexcept {
   return index < plugins_.size() ? plugins_[index].get() : nullptr;
 }
 
+TPluginHolder* TPluginManager::Loaded(TPluginHolder* plugin) const noexcept {
+  if (!plugin) return nullptr;
+  for (const auto& loaded : plugins_) {
+    if (loaded.get() == plugin) return plugin;
+  }
+  return nullptr;
+}
+
 TPluginHolder* TPluginManager::FindPluginByGUID(const TGuid& guid) const noexcept {
   for (auto it = plugins_.rbegin(); it != plugins_.rend(); ++it) {
     if ((*it)->PluginGuid() == guid) return it->get();

@@ -64,6 +64,8 @@ class TPluginManager {
   [[nodiscard]] std::size_t GetPluginCount() const noexcept { return plugins_.size(); }
   // The plugin at a position in load order (0 = first loaded); null past the end.
   [[nodiscard]] TPluginHolder* GetPlugin(std::size_t index) const noexcept;
+  // The plugin while it is loaded; null for null or a plugin already unloaded.
+  [[nodiscard]] TPluginHolder* Loaded(TPluginHolder* plugin) const noexcept;
   // The last plugin in load order that reports this GUID, or null.
   [[nodiscard]] TPluginHolder* FindPluginByGUID(const TGuid& guid) const noexcept;
 

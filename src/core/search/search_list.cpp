@@ -306,13 +306,7 @@ bool TSearchList::IsOpen(const TSearchContext* search) const noexcept {
   return std::find(searches_.begin(), searches_.end(), search) != searches_.end();
 }
 
-TPluginHolder* TSearchList::Loaded(TPluginHolder* plugin) const noexcept {
-  if (!plugin) return nullptr;
-  for (std::size_t i = 0; i < plugins_.GetPluginCount(); ++i) {
-    if (plugins_.GetPlugin(i) == plugin) return plugin;
-  }
-  return nullptr;
-}
+TPluginHolder* TSearchList::Loaded(TPluginHolder* plugin) const noexcept { return plugins_.Loaded(plugin); }
 
 std::string TSearchList::ResolveIcon(std::string_view name, const TPluginHolder* plugin) const {
   // Results come by the thousand with a handful of icon names: each pair is

@@ -11,6 +11,9 @@
 #include "core/services/service_api.h"
 #include "core/services/service_registry.h"
 #include "core/transfers/download_folders.h"
+#include "core/transfers/download_list.h"
+#include "core/transfers/transfer_api.h"
+#include "core/transfers/upload_list.h"
 
 namespace kp {
 namespace {
@@ -32,7 +35,10 @@ TProgramRun::TProgramRun(std::string programFolder, TSimpleConfig& settingsStore
       searches_(std::make_unique<TSearchList>(*services_, plugins_, settings_, programFolder_)),
       searchApi_(std::make_unique<TSearchApi>(registry, *searches_)),
       searchOpener_(std::make_unique<TSearchListOpener>(*searches_)),
-      searchRequest_(std::make_unique<TSearchRequest>(*services_, *searchOpener_, settings_.Searching)) {
+      searchRequest_(std::make_unique<TSearchRequest>(*services_, *searchOpener_, settings_.Searching)),
+      uploads_(std::make_unique<TUploadList>(*services_, plugins_, settings_, programFolder_)),
+      downloads_(std::make_unique<TDownloadList>(*services_, plugins_, settings_, programFolder_)),
+      transferApi_(std::make_unique<TTransferApi>(registry, *downloads_, *uploads_)) {
   RegisterApplicationFunctions();
 }
 
@@ -108,8 +114,11 @@ void TProgramRun::Finish() {
   // its threads in its end event or its shutdown.
   plugins_.RefuseCallsFromOtherThreads();
   if (applicationStarted_) BroadcastEvent(plugins_, EventNumber("OnApplicationEnd"));
-  // 2. Uploads and downloads are removed here once they are built; every open
-  // search is closed, oldest first, and its plugins hear OnSearchClose.
+  // 2. Every upload, then every download, is removed, oldest first, and its
+  // plugin hears of each one not finished; every open search is closed,
+  // oldest first, and its plugins hear OnSearchClose.
+  uploads_->RemoveAll();
+  downloads_->RemoveAll();
   searches_->CloseAll();
   // 3-4.
   if (views_) {

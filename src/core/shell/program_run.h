@@ -14,6 +14,7 @@
 
 namespace kp {
 
+class TDownloadList;
 class TSearchApi;
 class TSearchList;
 class TSearchListOpener;
@@ -21,6 +22,8 @@ class TSearchRequest;
 class TServiceApi;
 class TServiceRegistry;
 class TSimpleConfig;
+class TTransferApi;
+class TUploadList;
 
 // The steps a program with a window adds to the run.
 class IProgramViews {
@@ -74,6 +77,8 @@ class TProgramRun {
   [[nodiscard]] TSearchList& Searches() const noexcept { return *searches_; }
   // The search request without its window: sources, histories, sending.
   [[nodiscard]] TSearchRequest& SearchRequest() const noexcept { return *searchRequest_; }
+  [[nodiscard]] TDownloadList& Downloads() const noexcept { return *downloads_; }
+  [[nodiscard]] TUploadList& Uploads() const noexcept { return *uploads_; }
   [[nodiscard]] bool ApplicationStarted() const noexcept { return applicationStarted_; }
 
  private:
@@ -91,6 +96,9 @@ class TProgramRun {
   std::unique_ptr<TSearchApi> searchApi_;
   std::unique_ptr<TSearchListOpener> searchOpener_;
   std::unique_ptr<TSearchRequest> searchRequest_;
+  std::unique_ptr<TUploadList> uploads_;
+  std::unique_ptr<TDownloadList> downloads_;
+  std::unique_ptr<TTransferApi> transferApi_;
   std::string autostartConfigHome_;
   std::string executable_;
   IProgramViews* views_ = nullptr;
