@@ -72,7 +72,7 @@ TTransferItem* TTransferList::FindItem(std::uint32_t handle) const noexcept {
 }
 
 TTransferGroup* TTransferList::FindPluginGroup(std::uint32_t handle) const noexcept {
-  return FindByHandle(pluginGroups_, handle);
+  return FindByHandle(pluginGroups_, handle, [](const TTransferGroup* group) { return group->Handle(); });
 }
 
 bool TTransferList::IsListed(std::uint32_t handle, const TTransferItem* item) const noexcept {
@@ -342,7 +342,10 @@ void TTransferList::ApplyCommand(std::span<TTransferBase* const> selection, std:
   }
   auto findGroup = [this](std::uint32_t handle) -> TTransferGroup* {
     if (root_ && root_->Handle() == handle) return root_.get();
-    if (TTransferGroup* group = FindByHandle(serviceGroups_, handle)) return group;
+    if (TTransferGroup* group =
+            FindByHandle(serviceGroups_, handle, [](const TTransferGroup* g) { return g->Handle(); })) {
+      return group;
+    }
     return FindPluginGroup(handle);
   };
   auto applyTo = [&](std::uint32_t handle) {
