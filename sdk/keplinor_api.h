@@ -167,84 +167,84 @@ typedef int32_t (*kp_SearchComplete_fn)(kp_handle poService, int32_t iSearchID);
 extern KP_EXPORT kp_SearchComplete_fn SearchComplete;
 
 /* ---- Upload */
-/* 45. UploadAdd (main thread; not built yet: answers 0) */
+/* 45. UploadAdd (main thread) */
 typedef kp_handle (*kp_UploadAdd_fn)(kp_handle poService, const char *sNick, const char *sFileName, kp_bool bAllowQueue, kp_bool bSupportPause, uint32_t pData);
 extern KP_EXPORT kp_UploadAdd_fn UploadAdd;
-/* 46. UploadButtonAdd (main thread; not built yet: answers 0) */
+/* 46. UploadButtonAdd (main thread) */
 typedef void (*kp_UploadButtonAdd_fn)(int32_t iCommand, const char *sDescription, const char *sIconFileName);
 extern KP_EXPORT kp_UploadButtonAdd_fn UploadButtonAdd;
-/* 47. UploadMenuAdd (main thread; not built yet: answers 0) */
+/* 47. UploadMenuAdd (main thread) */
 typedef kp_handle (*kp_UploadMenuAdd_fn)(int32_t iCommand, kp_handle poParentMenu, const char *sDescription, const char *sIconFileName);
 extern KP_EXPORT kp_UploadMenuAdd_fn UploadMenuAdd;
-/* 48. UploadGetStatus (main thread; not built yet: answers 0) */
+/* 48. UploadGetStatus (main thread) */
 typedef int32_t (*kp_UploadGetStatus_fn)(kp_handle poUpload);
 extern KP_EXPORT kp_UploadGetStatus_fn UploadGetStatus;
-/* 49. UploadGetQueueStatus (main thread; not built yet: answers 0) */
+/* 49. UploadGetQueueStatus (main thread) */
 typedef int32_t (*kp_UploadGetQueueStatus_fn)(kp_handle poUpload, int32_t iStatusType);
 extern KP_EXPORT kp_UploadGetQueueStatus_fn UploadGetQueueStatus;
-/* 50. UploadError (main thread; not built yet: answers 0) */
+/* 50. UploadError (main thread, posted) */
 typedef void (*kp_UploadError_fn)(kp_handle poUpload, const char *sDescription);
 extern KP_EXPORT kp_UploadError_fn UploadError;
-/* 51. UploadGetSuggestedBandwidth (main thread; not built yet: answers 0) */
+/* 51. UploadGetSuggestedBandwidth (main thread) */
 typedef int32_t (*kp_UploadGetSuggestedBandwidth_fn)(kp_handle poUpload);
 extern KP_EXPORT kp_UploadGetSuggestedBandwidth_fn UploadGetSuggestedBandwidth;
-/* 52. UploadGetSuggestedTimeout (main thread; not built yet: answers 0) */
+/* 52. UploadGetSuggestedTimeout (main thread) */
 typedef int32_t (*kp_UploadGetSuggestedTimeout_fn)(kp_handle poUpload);
 extern KP_EXPORT kp_UploadGetSuggestedTimeout_fn UploadGetSuggestedTimeout;
-/* 53. UploadComplete (main thread; not built yet: answers 0) */
+/* 53. UploadComplete (main thread, posted) */
 typedef int32_t (*kp_UploadComplete_fn)(kp_handle poUpload);
 extern KP_EXPORT kp_UploadComplete_fn UploadComplete;
-/* 54. UploadProgress (main thread; not built yet: answers 0) */
+/* 54. UploadProgress (main thread, posted) */
 typedef int32_t (*kp_UploadProgress_fn)(kp_handle poUpload, int64_t iStartPosition, int64_t iEndPosition, int64_t iPosition);
 extern KP_EXPORT kp_UploadProgress_fn UploadProgress;
 
 /* ---- Download */
-/* 55. DownloadGroupAdd (main thread; not built yet: answers 0) */
+/* 55. DownloadGroupAdd (main thread) */
 typedef kp_handle (*kp_DownloadGroupAdd_fn)(kp_handle poRoot, kp_handle poService, const char *sDescription, const char *sStatusInfo, const char *sIconFileName);
 extern KP_EXPORT kp_DownloadGroupAdd_fn DownloadGroupAdd;
-/* 56. DownloadGroupEdit (main thread; not built yet: answers 0) */
+/* 56. DownloadGroupEdit (main thread, posted) */
 typedef void (*kp_DownloadGroupEdit_fn)(kp_handle poGroup, const char *sDescription, const char *sStatusInfo, const char *sIconFileName);
 extern KP_EXPORT kp_DownloadGroupEdit_fn DownloadGroupEdit;
-/* 57. DownloadCustomInfo (main thread; not built yet: answers 0) */
+/* 57. DownloadCustomInfo (main thread, posted) */
 typedef void (*kp_DownloadCustomInfo_fn)(kp_handle poDownload, const char *sDescription, const char *sIconFileName);
 extern KP_EXPORT kp_DownloadCustomInfo_fn DownloadCustomInfo;
-/* 58. DownloadGetSuggestedDirectory (main thread; not built yet: answers 0) */
+/* 58. DownloadGetSuggestedDirectory (main thread) */
 typedef int32_t (*kp_DownloadGetSuggestedDirectory_fn)(kp_handle poDownload, int32_t iDirectoryType, char *sDirectory);
 extern KP_EXPORT kp_DownloadGetSuggestedDirectory_fn DownloadGetSuggestedDirectory;
-/* 59. DownloadQueued (main thread; not built yet: answers 0) */
+/* 59. DownloadQueued (main thread, posted) */
 typedef int32_t (*kp_DownloadQueued_fn)(kp_handle poDownload, int32_t iQueuePosition, int32_t iQueueSize);
 extern KP_EXPORT kp_DownloadQueued_fn DownloadQueued;
-/* 60. DownloadAdd (main thread; not built yet: answers 0) */
+/* 60. DownloadAdd (main thread) */
 typedef kp_handle (*kp_DownloadAdd_fn)(kp_handle poGroup, kp_handle poService, const char *sNick, const char *sFileName, kp_bool bSupportResume, kp_bool bSupportPause, int64_t iSize, const char *sURL, uint32_t pData);
 extern KP_EXPORT kp_DownloadAdd_fn DownloadAdd;
-/* 61. DownloadButtonAdd (main thread; not built yet: answers 0) */
+/* 61. DownloadButtonAdd (main thread) */
 typedef void (*kp_DownloadButtonAdd_fn)(int32_t iCommand, const char *sDescription, const char *sIconFileName);
 extern KP_EXPORT kp_DownloadButtonAdd_fn DownloadButtonAdd;
-/* 62. DownloadMenuAdd (main thread; not built yet: answers 0) */
+/* 62. DownloadMenuAdd (main thread) */
 typedef kp_handle (*kp_DownloadMenuAdd_fn)(int32_t iCommand, kp_handle poParentMenu, const char *sDescription, const char *sIconFileName);
 extern KP_EXPORT kp_DownloadMenuAdd_fn DownloadMenuAdd;
-/* 63. DownloadGetStatus (main thread; not built yet: answers 0) */
+/* 63. DownloadGetStatus (main thread) */
 typedef int32_t (*kp_DownloadGetStatus_fn)(kp_handle poDownload);
 extern KP_EXPORT kp_DownloadGetStatus_fn DownloadGetStatus;
-/* 64. DownloadGetQueueStatus (main thread; not built yet: answers 0) */
+/* 64. DownloadGetQueueStatus (main thread) */
 typedef int32_t (*kp_DownloadGetQueueStatus_fn)(kp_handle poDownload, int32_t iStatusType);
 extern KP_EXPORT kp_DownloadGetQueueStatus_fn DownloadGetQueueStatus;
-/* 65. DownloadError (main thread; not built yet: answers 0) */
+/* 65. DownloadError (main thread, posted) */
 typedef void (*kp_DownloadError_fn)(kp_handle poDownload, const char *sDescription);
 extern KP_EXPORT kp_DownloadError_fn DownloadError;
-/* 66. DownloadGetSuggestedBandwidth (main thread; not built yet: answers 0) */
+/* 66. DownloadGetSuggestedBandwidth (main thread) */
 typedef int32_t (*kp_DownloadGetSuggestedBandwidth_fn)(kp_handle poDownload);
 extern KP_EXPORT kp_DownloadGetSuggestedBandwidth_fn DownloadGetSuggestedBandwidth;
-/* 67. DownloadGetSuggestedTimeout (main thread; not built yet: answers 0) */
+/* 67. DownloadGetSuggestedTimeout (main thread) */
 typedef int32_t (*kp_DownloadGetSuggestedTimeout_fn)(kp_handle poDownload);
 extern KP_EXPORT kp_DownloadGetSuggestedTimeout_fn DownloadGetSuggestedTimeout;
-/* 68. DownloadComplete (main thread; not built yet: answers 0) */
+/* 68. DownloadComplete (main thread, posted) */
 typedef int32_t (*kp_DownloadComplete_fn)(kp_handle poDownload);
 extern KP_EXPORT kp_DownloadComplete_fn DownloadComplete;
-/* 69. DownloadProgress (main thread; not built yet: answers 0) */
+/* 69. DownloadProgress (main thread, posted) */
 typedef int32_t (*kp_DownloadProgress_fn)(kp_handle poDownload, int64_t iStartPosition, int64_t iEndPosition, int64_t iPosition);
 extern KP_EXPORT kp_DownloadProgress_fn DownloadProgress;
-/* 70. DownloadFinished (main thread; not built yet: answers 0) */
+/* 70. DownloadFinished (main thread, posted) */
 typedef void (*kp_DownloadFinished_fn)(kp_handle poDownload, const char *sFileName);
 extern KP_EXPORT kp_DownloadFinished_fn DownloadFinished;
 
