@@ -2,7 +2,9 @@
 // plugins hear, progress and speed, the suggestions, and the tree's groups.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
+#include <thread>
 
 #include "keplinor_records.h"
 #include "transfer_fixture.h"
@@ -227,6 +229,42 @@ TEST_F(TransferTest, RemovingAServiceRemovesItsTransfersWithTheirEvents) {
   EXPECT_EQ(Events(), (Strings{"OnDownloadRemove a", "OnUploadRemove u"}));
   EXPECT_EQ(downloads_.Root(), nullptr);
   EXPECT_EQ(uploads_.Root(), nullptr);
+}
+
+}  // namespace
+}  // namespace kp::test
+
+namespace kp::test {
+namespace {
+
+using TransferThreadsTest = TransferTest;
+
+// Reports from plugin threads are posted: each thread's reports arrive in its
+// order, and a completion posted after a thread's last progress lands last.
+TEST_F(TransferThreadsTest, ReportsFromPluginThreadsArriveInEachThreadsOrder) {
+  constexpr int kThreads = 4;
+  constexpr int kReports = 500;
+  std::vector<std::uint32_t> downloads;
+  for (int t = 0; t < kThreads; ++t) downloads.push_back(Add(("t" + std::to_string(t)).c_str()));
+  using Fn = std::int32_t (*)(std::uint32_t, std::int64_t, std::int64_t, std::int64_t);
+  const auto progress = Find<Fn>("ttp_download_progress");
+  const auto complete = Find<std::int32_t (*)(std::uint32_t)>("ttp_download_complete");
+  std::atomic<int> done{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&, d = downloads[static_cast<std::size_t>(t)]] {
+      for (int i = 1; i <= kReports; ++i) progress(d, 0, kReports, i);
+      if (d != downloads[0]) complete(d);
+      ++done;
+    });
+  }
+  while (done.load() < kThreads) loop_.RunOnce(std::chrono::milliseconds(5));
+  for (std::thread& thread : threads) thread.join();
+  loop_.ProcessPendingMessages();
+  EXPECT_EQ(Item(downloads[0]).Position, kReports);
+  EXPECT_EQ(Item(downloads[0]).State, TransferState::Transferring);
+  for (int t = 1; t < kThreads; ++t)
+    EXPECT_EQ(Item(downloads[static_cast<std::size_t>(t)]).State, TransferState::Complete);
 }
 
 }  // namespace
