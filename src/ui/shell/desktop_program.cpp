@@ -1,10 +1,13 @@
 #include "ui/shell/desktop_program.h"
 
 #include <QApplication>
+#include <QVBoxLayout>
 
 #include "core/config/global_stores.h"
 #include "core/host/plugin_events.h"
 #include "core/platform/shell_services.h"
+#include "core/transfers/download_list.h"
+#include "core/transfers/upload_list.h"
 #include "ui/host/application_api.h"
 #include "ui/search/search_request_dialog.h"
 #include "ui/search/search_results.h"
@@ -17,6 +20,7 @@
 #include "ui/shell/qt_shell_services.h"
 #include "ui/shell/qt_text.h"
 #include "ui/shell/section_pages.h"
+#include "ui/transfers/transfer_section.h"
 
 namespace kp {
 namespace {
@@ -39,6 +43,17 @@ class TSectionsFromLayout final : public ISectionHost {
  private:
   TSectionPages& pages_;
 };
+
+// A section's content fills its page.
+void PlaceInPage(QWidget& page, QWidget& content) {
+  auto* layout = qobject_cast<QVBoxLayout*>(page.layout());
+  if (!layout) {
+    delete page.layout();
+    layout = new QVBoxLayout(&page);
+    layout->setContentsMargins(0, 0, 0, 0);
+  }
+  layout->addWidget(&content);
+}
 
 }  // namespace
 
@@ -127,6 +142,16 @@ void TDesktopProgram::BuildWindow() {
   mainForm_->OnShowSearchRequest = [this] { searchRequestDialog_->ShowSearchRequest(); };
   QObject::connect(searchRequestDialog_.get(), &TSearchRequestDialog::requestSent, mainForm_.get(),
                    [this](int) { mainForm_->Sections().Activate(Section::SearchResults); });
+  // The transfer lists in their sections, each section its list's view; the
+  // process timer drives their queues and speed samples, uploads first.
+  downloadsSection_ = std::make_unique<TTransferSection>(run_.Downloads(), language_, programFolder_);
+  uploadsSection_ = std::make_unique<TTransferSection>(run_.Uploads(), language_, programFolder_);
+  PlaceInPage(*mainForm_->Sections().Page(Section::Downloads), *downloadsSection_);
+  PlaceInPage(*mainForm_->Sections().Page(Section::Uploads), *uploadsSection_);
+  mainForm_->OnTransfersTick = [this] {
+    run_.Uploads().Tick();
+    run_.Downloads().Tick();
+  };
 
   // The built-in commands' icons and the layout.
   TNoSettingsPages settingsPages;
@@ -156,12 +181,23 @@ bool TDesktopProgram::RunFirstRunSetup() {
 }
 
 void TDesktopProgram::ShowAtStart(bool minimized) {
+  // Before the window is first shown, whether now or from the tray later.
+  downloadsSection_->SetDetailsShown(run_.Settings().Downloads.ShowStatus);
+  uploadsSection_->SetDetailsShown(run_.Settings().Uploads.ShowStatus);
+  transferPanelsApplied_ = true;
   mainForm_->CreateNotificationIcon();
   mainForm_->SetOnlineState(false);
   if (!minimized) mainForm_->ShowMainWindow();
 }
 
-void TDesktopProgram::StoreIntoSettings() { mainForm_->StoreGeometry(); }
+void TDesktopProgram::StoreIntoSettings() {
+  mainForm_->StoreGeometry();
+  // A run that ended before the window's start keeps the loaded values.
+  if (transferPanelsApplied_) {
+    run_.Settings().Downloads.ShowStatus = downloadsSection_->DetailsShown();
+    run_.Settings().Uploads.ShowStatus = uploadsSection_->DetailsShown();
+  }
+}
 
 void TDesktopProgram::StopProcessTimer() { mainForm_->StopProcessTimer(); }
 
@@ -180,6 +216,10 @@ void TDesktopProgram::DestroyWindow() {
   notificationIcons_.Clear();
   searchRequestDialog_.reset();
   searchResults_.reset();
+  // The sections stop being the lists' views as they go.
+  mainForm_->OnTransfersTick = nullptr;
+  uploadsSection_.reset();
+  downloadsSection_.reset();
   services_.reset();
   commands_.reset();
   mainForm_.reset();

@@ -22,6 +22,7 @@ class TSearchRequestDialog;
 class TSearchResults;
 class TDesktopServices;
 class TSimpleConfig;
+class TTransferSection;
 
 class TDesktopProgram final : private IProgramViews {
  public:
@@ -45,6 +46,9 @@ class TDesktopProgram final : private IProgramViews {
   [[nodiscard]] TPluginManager& Plugins() noexcept { return run_.Plugins(); }
   // The services, their section, menu, wizard and dialogs; none before Start.
   [[nodiscard]] TDesktopServices* Services() const noexcept { return services_.get(); }
+  // The Downloads and Uploads sections; none before Start.
+  [[nodiscard]] TTransferSection* DownloadsSection() const noexcept { return downloadsSection_.get(); }
+  [[nodiscard]] TTransferSection* UploadsSection() const noexcept { return uploadsSection_.get(); }
   [[nodiscard]] bool ApplicationStarted() const noexcept { return run_.ApplicationStarted(); }
   // The window has closed (the program ends), possibly already during Start when a
   // plugin asked to exit from its start event: then there is no loop to run.
@@ -77,6 +81,10 @@ class TDesktopProgram final : private IProgramViews {
   std::unique_ptr<TDesktopServices> services_;
   std::unique_ptr<TSearchResults> searchResults_;
   std::unique_ptr<TSearchRequestDialog> searchRequestDialog_;
+  std::unique_ptr<TTransferSection> downloadsSection_;
+  std::unique_ptr<TTransferSection> uploadsSection_;
+  // The details panels were set from the settings, so they may be written back.
+  bool transferPanelsApplied_ = false;
   std::unique_ptr<TQtShellServices> shellServices_;
   bool closed_ = false;
 };
