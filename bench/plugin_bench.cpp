@@ -49,7 +49,8 @@ void BM_PluginCallThroughEntryOnMainThread(benchmark::State& state) {
   }
   kp_ApplicationMenuAdd_fn menuAdd = nullptr;
   std::memcpy(&menuAdd, ::dlsym(host.manager.GetPlugin(0)->Module, "ApplicationMenuAdd"), sizeof menuAdd);
-  for (auto _ : state) benchmark::DoNotOptimize(menuAdd(12, 0x40001000u, "Connect to the network", "Net.bmp", 1));
+  for (auto _ : state)
+    benchmark::DoNotOptimize(menuAdd(12, 0x40001000u, "Connect to the network", "Net.bmp", 1));
   state.SetItemsProcessed(state.iterations());
   host.manager.UnloadAllPlugins();
   fs::remove_all(folder);

@@ -28,6 +28,7 @@
 #include "core/search/search_api.h"
 #include "core/search/search_list.h"
 #include "core/services/service_registry.h"
+#include "offscreen_application.h"
 #include "support/temp_folder.h"
 #include "ui/search/results_model.h"
 #include "ui/search/results_tree_view.h"
@@ -45,17 +46,6 @@ constexpr int kResults = 100'000;
 using AddResult = std::int32_t (*)(std::uint32_t, std::int32_t, const char*, const char*, const char*,
                                    std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
                                    const char*, const char*, const char*);
-
-QApplication& Application() {
-  static int argc = 1;
-  static char name[] = "search_view_bench";
-  static char* argv[] = {name, nullptr};
-  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  // Never destroyed: at exit Qt's own globals are gone before a static one
-  // would be.
-  static auto* application = new QApplication(argc, argv);
-  return *application;
-}
 
 // The program's objects for one run, in the order the program makes them.
 struct Program {
@@ -78,7 +68,7 @@ struct Program {
 };
 
 void BM_HundredThousandResultsSortedBySize(benchmark::State& state) {
-  Application();
+  OffscreenApplication();
   for (auto _ : state) {
     auto program = std::make_unique<Program>();
     if (!program->plugins.LoadPlugin(KP_TP_SEARCH)) {

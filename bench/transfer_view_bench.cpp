@@ -31,6 +31,7 @@
 #include "core/transfers/download_list.h"
 #include "core/transfers/transfer_api.h"
 #include "core/transfers/upload_list.h"
+#include "offscreen_application.h"
 #include "support/temp_folder.h"
 #include "ui/shell/qt_main_thread.h"
 #include "ui/transfers/transfer_section.h"
@@ -50,15 +51,6 @@ using AddDownload = std::uint32_t (*)(std::uint32_t, std::uint32_t, const char*,
 using AddGroup = std::uint32_t (*)(std::uint32_t, std::uint32_t, const char*);
 using AddUpload = std::uint32_t (*)(std::uint32_t, const char*, const char*, std::int32_t);
 using Report = std::int32_t (*)(std::uint32_t, std::int64_t, std::int64_t, std::int64_t);
-
-QApplication& Application() {
-  static int argc = 1;
-  static char name[] = "transfer_view_bench";
-  static char* argv[] = {name, nullptr};
-  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  static auto* application = new QApplication(argc, argv);  // never destroyed, as Qt's globals go first
-  return *application;
-}
 
 double ThreadCpuSeconds() {
   timespec now{};
@@ -82,7 +74,7 @@ struct Program {
 };
 
 void BM_TenThousandDownloadsReportingFromFourThreads(benchmark::State& state) {
-  Application();
+  OffscreenApplication();
   for (auto _ : state) {
     auto program = std::make_unique<Program>();
     if (!program->plugins.LoadPlugin(KP_TP_TRANSFERS)) {

@@ -18,7 +18,8 @@ std::string EntriesText(int folders, int entriesPerFolder) {
     const std::string name = "FOLDER_" + std::to_string(f);
     text += "<!" + name + " Caption=\"Folder " + std::to_string(f) + "\">\r\n";
     for (int e = 0; e < entriesPerFolder; ++e) {
-      text += "  <BUTTON Command=COMMAND_" + std::to_string(e) + " Icon=\"icon " + std::to_string(e) + ".png\">\r\n";
+      text += "  <BUTTON Command=COMMAND_" + std::to_string(e) + " Icon=\"icon " + std::to_string(e) +
+              ".png\">\r\n";
     }
     text += "<!/" + name + ">\r\n";
   }
@@ -34,7 +35,8 @@ void LoadFileBenchmark(benchmark::State& state, const char* fileName, const std:
     config.LoadFromFile(path);
     benchmark::DoNotOptimize(config.FolderCount());
   }  // the tree is taken apart inside the timed loop too
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(text.size()));
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                          static_cast<std::int64_t>(text.size()));
 }
 
 void BM_LoadTreeFile100000Entries(benchmark::State& state) {

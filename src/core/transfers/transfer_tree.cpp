@@ -194,47 +194,35 @@ void TTransferItem::FillRecord(TimeStamp now) {
     }
   }
 
-  const std::uint32_t service = Service ? Service->Handle() : 0;
-  const auto state = static_cast<std::int32_t>(State);
   if (direction_ == TransferDirection::Download) {
     kp_download_record record{};
-    record.Service = service;
-    record.SupportPause = SupportPause ? 1 : 0;
     record.SupportResume = SupportResume ? 1 : 0;
-    record.ErrorText = addresses[0];
-    record.Nick = addresses[1];
-    record.FileName = addresses[2];
     record.URL = addresses[3];
-    record.Data = Data;
-    record.StatusType = state;
-    record.Progress = GetProgress();
-    record.Transferred = Low32(GetTransferred());
-    record.Speed = GetSpeed(now);
-    record.Estimated = Low32(GetEstimated(now));
-    record.Size = Low32(GetSize());
-    record.StartPosition = Low32(StartPosition);
-    record.EndPosition = Low32(EndPosition);
-    record.Position = Low32(Position);
-    std::memcpy(record_.get(), &record, sizeof record);
+    WriteRecord(record, addresses, now);
   } else {
     kp_upload_record record{};
-    record.Service = service;
-    record.SupportPause = SupportPause ? 1 : 0;
-    record.ErrorText = addresses[0];
-    record.Nick = addresses[1];
-    record.FileName = addresses[2];
-    record.Data = Data;
-    record.StatusType = state;
-    record.Progress = GetProgress();
-    record.Transferred = Low32(GetTransferred());
-    record.Speed = GetSpeed(now);
-    record.Estimated = Low32(GetEstimated(now));
-    record.Size = Low32(GetSize());
-    record.StartPosition = Low32(StartPosition);
-    record.EndPosition = Low32(EndPosition);
-    record.Position = Low32(Position);
-    std::memcpy(record_.get(), &record, sizeof record);
+    WriteRecord(record, addresses, now);
   }
+}
+
+template <typename Layout>
+void TTransferItem::WriteRecord(Layout& record, const std::uint32_t (&texts)[4], TimeStamp now) {
+  record.Service = Service ? Service->Handle() : 0;
+  record.SupportPause = SupportPause ? 1 : 0;
+  record.ErrorText = texts[0];
+  record.Nick = texts[1];
+  record.FileName = texts[2];
+  record.Data = Data;
+  record.StatusType = static_cast<std::int32_t>(State);
+  record.Progress = GetProgress();
+  record.Transferred = Low32(GetTransferred());
+  record.Speed = GetSpeed(now);
+  record.Estimated = Low32(GetEstimated(now));
+  record.Size = Low32(GetSize());
+  record.StartPosition = Low32(StartPosition);
+  record.EndPosition = Low32(EndPosition);
+  record.Position = Low32(Position);
+  std::memcpy(record_.get(), &record, sizeof record);
 }
 
 }  // namespace kp

@@ -154,6 +154,11 @@ class TTransferItem final : public TTransferBase {
   std::uint64_t CustomEpoch = 0;
 
  private:
+  // The fields both records share; texts are the addresses of ErrorText,
+  // Nick, FileName and URL.
+  template <typename Layout>
+  void WriteRecord(Layout& record, const std::uint32_t (&texts)[4], TimeStamp now);
+
   TransferDirection direction_;
   std::string errorText_;
   std::string fileName_;
