@@ -1,7 +1,6 @@
 #include "core/config/shared_routines.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 #include <limits>
 
@@ -76,14 +75,21 @@ std::string GetVersionText() {
 }
 
 std::int64_t RoundHalfEven(double value) noexcept {
-  if (!std::isfinite(value)) return 0;
   constexpr double kLimit = 9.0e18;
-  if (value >= kLimit) return std::numeric_limits<std::int64_t>::max();
-  if (value <= -kLimit) return std::numeric_limits<std::int64_t>::min();
-  const double floor = std::floor(value);
-  const double fraction = value - floor;
-  auto whole = static_cast<std::int64_t>(floor);
-  if (fraction > 0.5 || (fraction == 0.5 && (whole % 2) != 0)) ++whole;
+  if (!(value > -kLimit && value < kLimit)) {  // NaN too
+    if (value >= kLimit) return std::numeric_limits<std::int64_t>::max();
+    if (value <= -kLimit) return std::numeric_limits<std::int64_t>::min();
+    return 0;
+  }
+  // Truncation and a correction make the floor without a library call: this
+  // runs for every transfer in every frame.
+  auto whole = static_cast<std::int64_t>(value);
+  double fraction = value - static_cast<double>(whole);
+  if (fraction < 0) {
+    fraction += 1.0;
+    --whole;
+  }
+  if (fraction > 0.5 || (fraction == 0.5 && (whole & 1) != 0)) ++whole;
   return whole;
 }
 

@@ -91,6 +91,26 @@ std::int64_t TTransferGroup::GetSize() const {
   return sum;
 }
 
+TTransferFigures TTransferGroup::GetFigures(TimeStamp now) const {
+  TTransferFigures sum;
+  std::int64_t progress = 0;
+  std::int64_t speed = 0;
+  std::int64_t sized = 0;
+  for (const auto& child : Children) {
+    const TTransferFigures figures = child->GetFigures(now);
+    progress += figures.Progress;
+    sum.Transferred += figures.Transferred;
+    speed += figures.Speed;
+    sum.Estimated += figures.Estimated;
+    sum.Size += figures.Size;
+    if (figures.Size > 0) ++sized;
+  }
+  sum.Speed = ClampToInt32(speed);
+  if (sized > 0)
+    sum.Progress = ClampToInt32(RoundHalfEven(static_cast<double>(progress) / static_cast<double>(sized)));
+  return sum;
+}
+
 void TTransferGroup::Append(std::unique_ptr<TTransferBase> child) {
   child->Parent = this;
   child->Row = static_cast<std::int32_t>(Children.size());
@@ -154,6 +174,15 @@ std::int64_t TTransferItem::GetEstimated(TimeStamp now) const {
   const std::int32_t speed = GetSpeed(now);
   if (speed < 1) return 0;
   return RoundHalfEven(static_cast<double>(GetSize() - GetTransferred()) / static_cast<double>(speed));
+}
+
+TTransferFigures TTransferItem::GetFigures(TimeStamp now) const {
+  const std::int32_t speed = GetSpeed(now);
+  const std::int64_t size = GetSize();
+  const std::int64_t transferred = GetTransferred();
+  return TTransferFigures{GetProgress(), transferred, speed,
+                          speed < 1 ? 0 : RoundHalfEven(static_cast<double>(size - transferred) / speed),
+                          size};
 }
 
 void TTransferItem::SetErrorText(std::string text) {

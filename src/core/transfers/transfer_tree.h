@@ -28,6 +28,16 @@ struct TServiceTypeHolder;
 
 enum class TransferNodeKind : std::uint8_t { Root, ServiceGroup, PluginGroup, Item };
 
+// The five answers at once, for a subtree in one pass: the details panel of
+// the root asks all of them for every download every frame.
+struct TTransferFigures {
+  std::int32_t Progress = 0;
+  std::int64_t Transferred = 0;
+  std::int32_t Speed = 0;
+  std::int64_t Estimated = 0;
+  std::int64_t Size = 0;
+};
+
 class TTransferBase {
  public:
   TTransferBase(TransferNodeKind kind, std::size_t recordSize);
@@ -44,6 +54,8 @@ class TTransferBase {
   // Seconds remaining at that speed; 0 while the speed is below 1.
   [[nodiscard]] virtual std::int64_t GetEstimated(TimeStamp now) const = 0;
   [[nodiscard]] virtual std::int64_t GetSize() const = 0;
+  // The same five answers as the operations above give one by one.
+  [[nodiscard]] virtual TTransferFigures GetFigures(TimeStamp now) const = 0;
 
   [[nodiscard]] TransferNodeKind Kind() const noexcept { return kind_; }
   [[nodiscard]] bool IsItem() const noexcept { return kind_ == TransferNodeKind::Item; }
@@ -84,6 +96,7 @@ class TTransferGroup final : public TTransferBase {
   [[nodiscard]] std::int32_t GetSpeed(TimeStamp now) const override;
   [[nodiscard]] std::int64_t GetEstimated(TimeStamp now) const override;
   [[nodiscard]] std::int64_t GetSize() const override;
+  [[nodiscard]] TTransferFigures GetFigures(TimeStamp now) const override;
 
   // Appends the child (taking it) and sets its Parent and Row.
   void Append(std::unique_ptr<TTransferBase> child);
@@ -115,6 +128,7 @@ class TTransferItem final : public TTransferBase {
   [[nodiscard]] std::int32_t GetSpeed(TimeStamp now) const override;
   [[nodiscard]] std::int64_t GetEstimated(TimeStamp now) const override;
   [[nodiscard]] std::int64_t GetSize() const override;
+  [[nodiscard]] TTransferFigures GetFigures(TimeStamp now) const override;
 
   [[nodiscard]] TransferDirection Direction() const noexcept { return direction_; }
 

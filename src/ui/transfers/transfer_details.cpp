@@ -176,11 +176,11 @@ void TTransferDetails::ShowGroup(const TTransferGroup& group) {
   } else {
     groupTitle_->setText(group.Service ? ToQString(group.Service->description) : QString());
   }
-  groupEstimated_->setText(ToQString(FormatDuration(DurationSeconds(group.GetEstimated(now)), language_)));
-  const std::int32_t progress = group.GetProgress();
-  groupProgress_->setText(Formatted(texts.DetailsPercent, progress));
-  groupBar_->SetPosition(progress);
-  groupBandwidth_->setText(Formatted(texts.DetailsSpeed, group.GetSpeed(now)));
+  const TTransferFigures figures = group.GetFigures(now);
+  groupEstimated_->setText(ToQString(FormatDuration(DurationSeconds(figures.Estimated), language_)));
+  groupProgress_->setText(Formatted(texts.DetailsPercent, figures.Progress));
+  groupBar_->SetPosition(figures.Progress);
+  groupBandwidth_->setText(Formatted(texts.DetailsSpeed, figures.Speed));
   // One repaint for the whole history, not one per sample.
   groupGraph_->BeginUpdate();
   groupGraph_->ClearValues();
