@@ -2,7 +2,10 @@
 // query to its servers; this one makes up a few versions of the requested
 // file, each held by one to four users of every server, the same on every run.
 // A file's hash code depends on the file alone, not on the server or the user,
-// which is what lets the program group the copies under one row.
+// which is what lets the program group the copies under one row. The same hash
+// code recognises a file again when the user downloads it, and the version
+// decides how that download goes.
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <string>
@@ -13,23 +16,28 @@
 
 namespace {
 
+using example::Delivery;
+
 struct Version {
   const char* suffix;
   const char* extension;
   bool music;
+  Delivery delivery;
 };
 
 // An MP3 search asks for music only; a search for any file gets the rest too.
+// The live recording is popular, so its holders queue us first; the demo's
+// holders are on a bad line.
 constexpr Version kVersions[] = {
-    {"", ".mp3", true},
-    {" (live)", ".mp3", true},
-    {" (radio edit)", ".mp3", true},
-    {" (acoustic)", ".mp3", true},
-    {" - remastered", ".mp3", true},
-    {" (demo)", ".mp3", true},
-    {" - video", ".avi", false},
-    {" - lyrics", ".txt", false},
-    {" - collection", ".zip", false},
+    {"", ".mp3", true, Delivery::Normal},
+    {" (live)", ".mp3", true, Delivery::RemotelyQueued},
+    {" (radio edit)", ".mp3", true, Delivery::Normal},
+    {" (acoustic)", ".mp3", true, Delivery::Normal},
+    {" - remastered", ".mp3", true, Delivery::Normal},
+    {" (demo)", ".mp3", true, Delivery::FailsOnce},
+    {" - video", ".avi", false, Delivery::Normal},
+    {" - lyrics", ".txt", false, Delivery::Normal},
+    {" - collection", ".zip", false, Delivery::Normal},
 };
 constexpr int32_t kBitrates[] = {128, 160, 192, 256, 320};
 
@@ -55,6 +63,17 @@ std::string Hex(uint64_t high, uint64_t low) {
   std::snprintf(text, sizeof text, "%016llx%016llx", static_cast<unsigned long long>(high),
                 static_cast<unsigned long long>(low));
   return text;
+}
+
+bool SameLetters(std::string_view a, std::string_view b) {
+  return std::ranges::equal(a, b, [](char x, char y) {
+    return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+  });
+}
+
+std::string HashCode(const std::string& description, const std::string& title) {
+  const uint64_t key = Mix(description);
+  return Hex(key, Mix(title, key));
 }
 
 // What the user looks for: artist and title in an MP3 search, else the text.
@@ -86,7 +105,7 @@ std::vector<Hit> FindHits(const Query& query, const std::string& serverName, con
     Hit file;
     file.description = title + version.suffix + version.extension;
     const uint64_t key = Mix(file.description);
-    file.hashCode = Hex(key, Mix(title, key));
+    file.hashCode = HashCode(file.description, title);
     file.music = version.music;
     if (version.music) {
       file.bitrate = kBitrates[key % std::size(kBitrates)];
@@ -107,6 +126,18 @@ std::vector<Hit> FindHits(const Query& query, const std::string& serverName, con
     }
   }
   return hits;
+}
+
+bool Identify(const std::string& description, const std::string& hashCode, CatalogueFile& file) {
+  for (const Version& version : kVersions) {
+    const std::string tail = std::string(version.suffix) + version.extension;
+    if (description.size() <= tail.size() || !description.ends_with(tail)) continue;
+    const std::string title = description.substr(0, description.size() - tail.size());
+    if (!SameLetters(HashCode(description, title), hashCode)) continue;
+    file = CatalogueFile{title, version.delivery};
+    return true;
+  }
+  return false;
 }
 
 }  // namespace example

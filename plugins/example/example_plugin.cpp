@@ -4,8 +4,9 @@
 // turn with the program's icon, and a network with services and their main
 // panel (example_services.cpp), pages in the service wizard
 // (example_wizard.cpp) and searches answered from a thread of its own
-// (example_search.cpp, example_catalogue.cpp); and it names itself for the
-// About box.
+// (example_search.cpp, example_catalogue.cpp), downloads of the results and
+// uploads to pretend users (example_downloads.cpp, example_uploads.cpp,
+// example_transfers.cpp); and it names itself for the About box.
 //
 // It runs inside the program's process, so it shares the program's Qt: widgets
 // are made on the main thread (TPlugin_OnStartup and events run there) and
@@ -117,11 +118,15 @@ KP_STARTUP {
 
 // From this event on the program no longer waits for our threads' calls, so
 // this is the first place where we may wait for them.
-KP_EVENT(OnApplicationEnd) { example::StopSearches(); }
+KP_EVENT(OnApplicationEnd) {
+  example::StopSearches();
+  example::StopTransfers();
+}
 
 KP_SHUTDOWN {
   // Again, for a plugin stopped without the end event.
   example::StopSearches();
+  example::StopTransfers();
   example::StopWizard();
   example::StopServices();
   // The program handed the tab's widget back before stopping us.

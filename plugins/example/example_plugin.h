@@ -40,6 +40,10 @@ kp_handle ServiceType();
 // The name and server of one of our services; false for a handle not ours.
 bool GetServer(kp_handle poService, std::string& name, std::string& address);
 
+// True for a service of ours that has not been removed. Looks at our list
+// only, so it is safe with the handle of a service that is gone.
+bool IsOurService(kp_handle poService);
+
 // Both call the program, which can call us back before they return.
 void AddServer(const std::string& name, const std::string& address, const kp_guid& guid);
 void EditServer(kp_handle poService, const std::string& name, const std::string& address);
@@ -55,6 +59,19 @@ void StopWizard();
 // a plugin may be stopped without the end event; the second call finds nothing
 // left to do.
 void StopSearches();
+
+// ---- Transfers (example_downloads.cpp, example_uploads.cpp, example_transfers.cpp)
+
+// Downloads the result the user asked for: OnSearchResultExecute.
+void DownloadResult(kp_handle pResult);
+
+// A simulated user of the service asks us for a file; answers what the panel
+// shows about it. Main thread (the panel's button).
+std::string ServeUploadRequest(kp_handle poService);
+
+// Stops every transfer thread and waits for them; nothing starts afterwards.
+// Called where StopSearches is, for the same reason.
+void StopTransfers();
 
 // ---- What our pretend network holds (example_catalogue.cpp)
 
@@ -86,5 +103,22 @@ struct Hit {
 // Copies of one file carry one hash code on every server, so the program
 // groups them. Touches nothing shared: the answering thread calls it.
 std::vector<Hit> FindHits(const Query& query, const std::string& serverName, const std::string& address);
+
+// How a download of one of our files goes.
+enum class Delivery {
+  Normal,
+  RemotelyQueued,  // the holder queues us for a while first
+  FailsOnce,       // the connection breaks part way; a retry goes through
+};
+
+// One of our files, recognised again from what a search result reported.
+struct CatalogueFile {
+  std::string title;  // what the user searched for
+  Delivery delivery = Delivery::Normal;
+};
+
+// False when the description and hash code are not those of a file that
+// FindHits makes.
+bool Identify(const std::string& description, const std::string& hashCode, CatalogueFile& file);
 
 }  // namespace example

@@ -220,7 +220,5 @@ KP_EVENT(OnSearchResultMenu) {
   if (iCommand == kShowDetails) ShowDetails(pResult);
 }
 
-// The user asked to download the result. A real network plugin starts the
-// download here (DownloadAdd with the result's service, nick and URL, then
-// DownloadProgress from its own thread); this example downloads nothing yet.
-KP_EVENT(OnSearchResultExecute) { (void)pResult; }
+// The user asked to download the result (example_downloads.cpp).
+KP_EVENT(OnSearchResultExecute) { example::DownloadResult(pResult); }

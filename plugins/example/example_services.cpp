@@ -2,7 +2,9 @@
 // that type, each an account on one server. The program shows every service as
 // a button in the Services section's navigator and in the main menu's services
 // list; selecting one shows our main panel for it beside the navigator. The
-// service wizard's pages are in example_wizard.cpp.
+// service wizard's pages are in example_wizard.cpp. While a service is online
+// its panel can play a user of the server who asks us for a file: that is
+// where the example's uploads begin (example_uploads.cpp).
 //
 // The program keeps no services between runs: a plugin registers its type and
 // its services at every start. This one starts with two fixed servers and
@@ -15,6 +17,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <QWidget>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -64,6 +67,8 @@ struct Panel {
   QLabel* state = nullptr;
   QLabel* check = nullptr;
   QPushButton* button = nullptr;
+  QPushButton* request = nullptr;
+  QLabel* requestOutcome = nullptr;
   uint32_t serverId = 0;  // whose details it shows
 };
 Panel panel;
@@ -101,8 +106,9 @@ void RefreshPanel() {
   if (!server) {
     // Removed; the program shows another service's panel once it selects one.
     panel.title->setText("This service has been removed.");
-    for (QLabel* label : {panel.address, panel.state, panel.check}) label->clear();
+    for (QLabel* label : {panel.address, panel.state, panel.check, panel.requestOutcome}) label->clear();
     panel.button->setEnabled(false);
+    panel.request->setEnabled(false);
     return;
   }
   panel.title->setText(QString::fromStdString(server->name));
@@ -111,6 +117,15 @@ void RefreshPanel() {
   panel.check->setText(server->checked ? "Ticked" : "Not ticked");
   panel.button->setText(server->connected ? "&Disconnect" : "&Connect");
   panel.button->setEnabled(true);
+  // Only an online service has users who could ask.
+  panel.request->setEnabled(server->connected);
+}
+
+void ServeRequest() {
+  const Server* server = FindById(panel.serverId);
+  if (!server || !server->connected) return;
+  const std::string outcome = example::ServeUploadRequest(server->handle);
+  if (panel.widget) panel.requestOutcome->setText(QString::fromStdString(outcome));
 }
 
 void ToggleConnection() {
@@ -141,8 +156,17 @@ void MakePanel() {
   layout->addLayout(form);
   panel.button = new QPushButton();
   layout->addWidget(panel.button, 0, Qt::AlignLeft);
+  panel.request = new QPushButton("A user asks for a &file");
+  panel.request->setToolTip(
+      "A user of this server asks for a file we share. The upload starts, waits in the "
+      "queue or is refused, as your upload limits say.");
+  layout->addWidget(panel.request, 0, Qt::AlignLeft);
+  panel.requestOutcome = new QLabel();
+  panel.requestOutcome->setWordWrap(true);
+  layout->addWidget(panel.requestOutcome);
   layout->addStretch();
   QObject::connect(panel.button, &QPushButton::clicked, example::Guard(), [] { ToggleConnection(); });
+  QObject::connect(panel.request, &QPushButton::clicked, example::Guard(), [] { ServeRequest(); });
   panel.widget = widget;
 }
 
@@ -152,6 +176,7 @@ void MakePanel() {
 void ShowPanel(uint32_t serverId) {
   if (!example::HaveWidgets()) return;
   if (!panel.widget) MakePanel();
+  if (panel.serverId != serverId) panel.requestOutcome->clear();
   panel.serverId = serverId;
   RefreshPanel();
   ServiceShowMainPanel(static_cast<kp_window>(panel.widget->winId()));
@@ -184,6 +209,12 @@ bool GetServer(kp_handle poService, std::string& name, std::string& address) {
   name = server->name;
   address = server->address;
   return true;
+}
+
+bool IsOurService(kp_handle poService) {
+  return poService != 0 && std::ranges::any_of(servers, [poService](const Server& server) {
+           return server.handle == poService;
+         });
 }
 
 void AddServer(const std::string& name, const std::string& address, const kp_guid& guid) {

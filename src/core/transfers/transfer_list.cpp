@@ -426,12 +426,15 @@ std::int32_t TTransferList::Progress(std::uint32_t handle, std::int64_t start, s
     item = FindItem(handle);
     if (!item) return 0;
   }
-  item->State = TransferState::Transferring;
+  // Reports are posted: one already on its way when the user paused must not
+  // undo the pause. It still moves the numbers.
+  const bool paused = item->State == TransferState::Paused;
+  if (!paused) item->State = TransferState::Transferring;
   item->Position = position;
   item->StartPosition = start;
   item->EndPosition = end < start ? start : end;
   RefreshRow(*item);
-  if (!item->ProgressSeen) {
+  if (!paused && !item->ProgressSeen) {
     item->ProgressSeen = true;
     RefreshCommands();
   }

@@ -62,6 +62,8 @@ TEST_F(TransferTest, PausedAndRemotelyQueuedHoldTheirSlotsFailedOnesDoNotEvenRes
   const std::uint32_t a = Add("a.mp3");
   Progress(a, 0, 100, 10);
   downloads_.PauseTransfer(Item(a));
+  Progress(a, 0, 100, 20);  // a report that crossed the pause
+  EXPECT_EQ(Item(a).State, TransferState::Paused);
   EXPECT_EQ(downloads_.GetStatus(Add("b.mp3")), -1) << "paused holds the slot";
   downloads_.ResumeTransfer(Item(a));
   downloads_.Queued(a, 3, 9);
