@@ -30,6 +30,9 @@ QLabel* NewLabel(QWidget* panel, const QString& name = {}) {
   return label;
 }
 
+// A caption keeps its width: the figure beside it gives way instead.
+QLabel* NewCaption(QWidget* panel) { return new QLabel(panel); }
+
 QLabel* NewTitle(QWidget* panel, const QString& name = {}) {
   QLabel* label = NewLabel(panel, name);
   QFont bold = label->font();
@@ -76,12 +79,12 @@ TTransferDetails::TTransferDetails(TTransferList& list, TSimpleConfig& language,
   groupPanel_ = new QWidget(this);
   groupPanel_->setObjectName(QStringLiteral("All") + prefix_ + QStringLiteral("Panel"));
   groupTitle_ = NewTitle(groupPanel_, QStringLiteral("All") + prefix_ + QStringLiteral("InfoLabel"));
-  groupEstimatedCaption_ = NewLabel(groupPanel_);
+  groupEstimatedCaption_ = NewCaption(groupPanel_);
   groupEstimated_ = NewLabel(groupPanel_, QStringLiteral("All") + prefix_ + QStringLiteral("EstimatedLabel"));
   groupProgress_ = NewLabel(groupPanel_, QStringLiteral("All") + prefix_ + QStringLiteral("ProgressLabel"));
   groupBar_ = NewPercentBar(groupPanel_, QStringLiteral("All") + prefix_ + QStringLiteral("ProgressBar"));
   groupBandwidthTitle_ = NewTitle(groupPanel_);
-  groupBandwidthCaption_ = NewLabel(groupPanel_);
+  groupBandwidthCaption_ = NewCaption(groupPanel_);
   groupBandwidth_ = NewLabel(groupPanel_, QStringLiteral("All") + prefix_ + QStringLiteral("BandwidthLabel"));
   groupGraph_ = new TGraph(groupPanel_);
   groupGraph_->setObjectName(QStringLiteral("All") + prefix_ + QStringLiteral("BandwidthGraph"));
@@ -105,13 +108,13 @@ TTransferDetails::TTransferDetails(TTransferList& list, TSimpleConfig& language,
   transferPanel_ = new QWidget(this);
   transferPanel_->setObjectName(prefix_ + QStringLiteral("Panel"));
   transferTitle_ = NewTitle(transferPanel_, prefix_ + QStringLiteral("InfoLabel"));
-  sizeCaption_ = NewLabel(transferPanel_);
+  sizeCaption_ = NewCaption(transferPanel_);
   size_ = NewLabel(transferPanel_, prefix_ + QStringLiteral("FileSizeLabel"));
-  estimatedCaption_ = NewLabel(transferPanel_);
+  estimatedCaption_ = NewCaption(transferPanel_);
   estimated_ = NewLabel(transferPanel_, prefix_ + QStringLiteral("EstimatedTimeLabel"));
-  transferredCaption_ = NewLabel(transferPanel_);
+  transferredCaption_ = NewCaption(transferPanel_);
   transferred_ = NewLabel(transferPanel_, prefix_ + QStringLiteral("TransferredLabel"));
-  bandwidthCaption_ = NewLabel(transferPanel_);
+  bandwidthCaption_ = NewCaption(transferPanel_);
   bandwidth_ = NewLabel(transferPanel_, prefix_ + QStringLiteral("BandwidthLabel"));
   progress_ = NewLabel(transferPanel_, prefix_ + QStringLiteral("ProgressLabel"));
   transferBar_ = NewPercentBar(transferPanel_, prefix_ + QStringLiteral("ProgressBar"));

@@ -65,12 +65,13 @@ TTransferSection::TTransferSection(TTransferList& list, TSimpleConfig& language,
   view_->setModel(model_);
   const int progressColumn = model_->ColumnOf(TTransferModel::Cell::Progress);
   view_->setItemDelegateForColumn(progressColumn, new TTransferProgressDelegate(view_));
-  for (int column = 0; column < TTransferModel::kColumnCount; ++column) {
-    view_->header()->resizeSection(column, 90);
-  }
-  view_->header()->resizeSection(model_->ColumnOf(TTransferModel::Cell::Name), 240);
-  view_->header()->resizeSection(model_->ColumnOf(TTransferModel::Cell::Status), 140);
-  view_->header()->resizeSection(progressColumn, 110);
+  // Widths that fit a 1280-pixel screen beside the details panel; the name
+  // gets what the tree's indentation takes from it.
+  using Cell = TTransferModel::Cell;
+  constexpr std::pair<Cell, int> kWidths[] = {
+      {Cell::Name, 280}, {Cell::Status, 130},     {Cell::Nick, 80},   {Cell::Progress, 100},
+      {Cell::Size, 80},  {Cell::Transferred, 85}, {Cell::Speed, 115}, {Cell::Estimated, 60}};
+  for (const auto& [cell, width] : kWidths) view_->header()->resizeSection(model_->ColumnOf(cell), width);
 
   details_ = new TTransferDetails(list_, language_, this);
   details_->setFixedWidth(kDetailsWidth);
