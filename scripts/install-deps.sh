@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ clang libclang-rt-14-dev ccache
+  cmake ninja-build g++ clang libclang-rt-14-dev ccache lame
   libffi-dev googletest libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev tango-icon-theme
   xvfb xauth trayer x11-apps
