@@ -10,6 +10,7 @@
 #include "core/search/search_request.h"
 #include "core/services/service_api.h"
 #include "core/services/service_registry.h"
+#include "core/sharing/share_manager.h"
 #include "core/transfers/download_folders.h"
 #include "core/transfers/download_list.h"
 #include "core/transfers/transfer_api.h"
@@ -17,6 +18,8 @@
 
 namespace kp {
 namespace {
+
+constexpr std::string_view kShareTreeFileName = "Shared.dat";
 
 // The firewall status of a program that has never run the port check.
 constexpr std::int32_t kFirewallNotChecked = 3;
@@ -36,6 +39,7 @@ TProgramRun::TProgramRun(std::string programFolder, TSimpleConfig& settingsStore
       searchApi_(std::make_unique<TSearchApi>(registry, *searches_)),
       searchOpener_(std::make_unique<TSearchListOpener>(*searches_)),
       searchRequest_(std::make_unique<TSearchRequest>(*services_, *searchOpener_, settings_.Searching)),
+      shares_(std::make_unique<TShareManager>(&registry.MainThreadQueue())),
       uploads_(std::make_unique<TUploadList>(*services_, plugins_, settings_, programFolder_)),
       downloads_(std::make_unique<TDownloadList>(*services_, plugins_, settings_, programFolder_)),
       transferApi_(std::make_unique<TTransferApi>(registry, *downloads_, *uploads_)) {
@@ -65,8 +69,10 @@ bool TProgramRun::Start(IProgramViews* views) {
   // working lists (the services) exist from the run's creation.
   if (views_) views_->BuildWindow();
   searchRequest_->LoadSearchHistory(programFolder_);
-  // 6. The share tree, the access rights, the scanning rules and the users are
-  // loaded here once their parts of the program are built.
+  // 6. The share tree as the last run left it (its top-level entries exist
+  // before anything is rescanned). The access rights, the scanning rules and
+  // the users are loaded here once their parts of the program are built.
+  static_cast<void>(shares_->LoadShareTree(programFolder_ + std::string(kShareTreeFileName)));
   // 7.
   if (views_) views_->StartProcessTimer();
   // 8-9.
@@ -128,8 +134,12 @@ void TProgramRun::Finish() {
   // 5. Only what a run read is written back; a failed save leaves the
   // previous files whole.
   if (started_) static_cast<void>(searchRequest_->SaveSearchHistory(programFolder_));
-  // 6-7. The share tree, the access rights and the users are saved and
-  // emptied here once they are built.
+  // 6-7. The share tree is saved and emptied (a failed save leaves the
+  // previous file whole); the access rights and the users follow here once
+  // their parts of the program are built.
+  if (started_) static_cast<void>(shares_->SaveShareTree(programFolder_ + std::string(kShareTreeFileName)));
+  shares_->ClearFiles();
+  shares_->ClearDirectories();
   // 8.
   plugins_.UnloadAllPlugins();
   // 9-10. The working lists: the services (nobody is told any more), then the

@@ -20,6 +20,7 @@ class TSearchList;
 class TSearchListOpener;
 class TSearchRequest;
 class TServiceApi;
+class TShareManager;
 class TServiceRegistry;
 class TSimpleConfig;
 class TTransferApi;
@@ -77,6 +78,8 @@ class TProgramRun {
   [[nodiscard]] TSearchList& Searches() const noexcept { return *searches_; }
   // The search request without its window: sources, histories, sending.
   [[nodiscard]] TSearchRequest& SearchRequest() const noexcept { return *searchRequest_; }
+  // The live share tree, which everything remote uses.
+  [[nodiscard]] TShareManager& Shares() const noexcept { return *shares_; }
   [[nodiscard]] TDownloadList& Downloads() const noexcept { return *downloads_; }
   [[nodiscard]] TUploadList& Uploads() const noexcept { return *uploads_; }
   [[nodiscard]] bool ApplicationStarted() const noexcept { return applicationStarted_; }
@@ -96,6 +99,7 @@ class TProgramRun {
   std::unique_ptr<TSearchApi> searchApi_;
   std::unique_ptr<TSearchListOpener> searchOpener_;
   std::unique_ptr<TSearchRequest> searchRequest_;
+  std::unique_ptr<TShareManager> shares_;
   std::unique_ptr<TUploadList> uploads_;
   std::unique_ptr<TDownloadList> downloads_;
   std::unique_ptr<TTransferApi> transferApi_;
