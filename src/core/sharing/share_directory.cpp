@@ -102,13 +102,7 @@ std::optional<TShareFileFacts> ReadNewFile(const TShareFolderHandle& folder, int
         link ? OpenBeneath(folder, JoinPath(relative, name), kReadFlags)
              : TFileDescriptor(::openat(directoryFd, name.c_str(), kReadFlags | O_NOFOLLOW | O_CLOEXEC));
     if (content.valid()) {
-      const TShareAudioInfo audio = ReadShareAudioInfo(content.get());
-      facts.IsMP3 = audio.Valid;
-      if (audio.Valid) {
-        facts.Bitrate = audio.Bitrate;
-        facts.Frequency = audio.Frequency;
-        facts.Length = audio.Length;
-      }
+      facts.TakeAudio(ReadShareAudioInfo(content.get()));
     }
   }
   return facts;

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/platform/file_descriptor.h"
+#include "core/sharing/share_audio.h"
 #include "core/sharing/share_entry.h"
 
 namespace kp {
@@ -18,6 +19,14 @@ struct TShareFileFacts {
   std::uint32_t Length = 0;     // seconds
   std::uint32_t Size = 0;       // bytes, when the entry was made
   double Modified = 0;          // days since 30 December 1899, when the entry was made
+
+  // The audio facts when the file holds valid audio; none otherwise.
+  void TakeAudio(const TShareAudioInfo& audio) noexcept {
+    IsMP3 = audio.Valid;
+    Bitrate = audio.Valid ? audio.Bitrate : 0;
+    Frequency = audio.Valid ? audio.Frequency : 0;
+    Length = audio.Valid ? audio.Length : 0;
+  }
 };
 
 class TShareFile final : public TShareEntry {

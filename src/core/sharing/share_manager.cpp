@@ -42,13 +42,7 @@ TShareFileFacts ReadTopLevelFile(const std::string& realPath) {
   facts.Modified = UnixTimeToDays(status.st_mtim.tv_sec);
   const std::string_view name(realPath);
   if (MatchWildcard("*.mp3", name.substr(name.rfind('/') + 1))) {
-    const TShareAudioInfo audio = ReadShareAudioInfo(file.get());
-    facts.IsMP3 = audio.Valid;
-    if (audio.Valid) {
-      facts.Bitrate = audio.Bitrate;
-      facts.Frequency = audio.Frequency;
-      facts.Length = audio.Length;
-    }
+    facts.TakeAudio(ReadShareAudioInfo(file.get()));
   }
   return facts;
 }
