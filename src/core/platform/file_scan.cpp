@@ -1,12 +1,23 @@
 #include "core/platform/file_scan.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cstring>
 
 #include "core/config/text_basics.h"
 
 namespace kp {
+
+namespace {
+
+bool IsDotEntry(const char* name) noexcept {
+  return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+}
+
+}  // namespace
 
 TFileScan::~TFileScan() { CloseListing(); }
 
@@ -23,6 +34,7 @@ void TFileScan::Start(std::string_view path, bool recursive) {
   pending_.push_back(std::move(folder));
   recursive_ = recursive;
   justStarted_ = true;
+  startFolderPending_ = true;
 }
 
 bool TFileScan::Next() {
@@ -42,7 +54,24 @@ bool TFileScan::OpenNextDirectory() {
   if (pending_.empty()) return false;
   directory_ = std::move(pending_.back());
   pending_.pop_back();
-  listing_ = ::opendir(directory_.c_str());  // null when it cannot be listed: passed over
+  directorySlashes_ = static_cast<int>(std::count(directory_.begin(), directory_.end(), '/'));
+  currentPath_.assign(directory_);
+
+  // A subfolder was pushed as a real folder; should it have been swapped for a
+  // link since, it is passed over rather than followed out of the tree. The
+  // trailing "/" goes for the open, since with it the kernel follows any link.
+  int fd = -1;
+  if (startFolderPending_) {
+    startFolderPending_ = false;
+    fd = ::open(directory_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  } else {
+    directory_.pop_back();
+    fd = ::open(directory_.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    directory_.push_back('/');
+  }
+  if (fd < 0) return true;  // cannot be listed: passed over
+  listing_ = ::fdopendir(fd);
+  if (!listing_) ::close(fd);
   return true;
 }
 
@@ -53,46 +82,74 @@ bool TFileScan::ReadEntry() {
     CloseListing();
     return false;
   }
-  currentName_.assign(entry->d_name);
-  currentPath_.assign(directory_).append(currentName_);
+  // The strings keep their capacity from entry to entry, and the folder part of
+  // the path is already in place, so most entries allocate nothing.
+  const std::size_t length = std::strlen(entry->d_name);
+  currentName_.assign(entry->d_name, length);
+  currentPath_.resize(directory_.size());
+  currentPath_.append(entry->d_name, length);
   detailsLoaded_ = false;
+
   const unsigned char type = entry->d_type;
   isSymbolicLink_ = type == DT_LNK;
   isDirectory_ = type == DT_DIR;
-  if (type == DT_UNKNOWN) {
-    // Some file systems leave the type out of the listing; ask for the entry itself.
-    struct stat own {};
-    if (::lstat(currentPath_.c_str(), &own) == 0) {
-      isSymbolicLink_ = S_ISLNK(own.st_mode);
-      isDirectory_ = S_ISDIR(own.st_mode);
-    }
+  struct stat info {};
+  if (type == DT_UNKNOWN && StatEntry(info, false)) {
+    // Some file systems leave the type out of the listing; the stat it takes to
+    // learn it also answers Size and ModificationTime.
+    isSymbolicLink_ = S_ISLNK(info.st_mode);
+    isDirectory_ = S_ISDIR(info.st_mode);
+    if (!isSymbolicLink_) KeepDetails(info);
   }
   if (isSymbolicLink_) {
-    struct stat target {};
-    isDirectory_ = ::stat(currentPath_.c_str(), &target) == 0 && S_ISDIR(target.st_mode);
+    // Only links need a second look, at what they point to.
+    const bool reached = StatEntry(info, true);
+    isDirectory_ = reached && S_ISDIR(info.st_mode);
+    if (reached) KeepDetails(info);
   }
 
   // A linked folder is reported but not entered: links may form cycles that a
-  // walk over a whole disk would never leave.
-  const bool isDotEntry = currentName_ == "." || currentName_ == "..";
-  if (isDirectory_ && !isDotEntry && !isSymbolicLink_ && recursive_ &&
-      (ScanDepthLimit == 0 || std::count(currentPath_.begin(), currentPath_.end(), '/') < ScanDepthLimit)) {
-    pending_.push_back(currentPath_ + '/');
+  // walk over a whole disk would never leave, or lead out of the walked tree.
+  if (isDirectory_ && !isSymbolicLink_ && recursive_ && !IsDotEntry(entry->d_name) &&
+      (ScanDepthLimit == 0 || directorySlashes_ < ScanDepthLimit)) {
+    std::string& folder = pending_.emplace_back();
+    folder.reserve(currentPath_.size() + 1);
+    folder.append(currentPath_).push_back('/');
   }
   return true;
 }
 
-void TFileScan::LoadDetails() const {
-  if (detailsLoaded_) return;
+bool TFileScan::StatEntry(struct stat& info, bool followLink) const noexcept {
+  const int flags = followLink ? 0 : AT_SYMLINK_NOFOLLOW;
+  // The name alone, relative to the open folder, spares the kernel walking the
+  // whole path again for every entry.
+  if (listing_) return ::fstatat(::dirfd(listing_), currentName_.c_str(), &info, flags) == 0;
+  return ::fstatat(AT_FDCWD, currentPath_.c_str(), &info, flags) == 0;
+}
+
+void TFileScan::KeepDetails(const struct stat& info) const noexcept {
   detailsLoaded_ = true;
-  struct stat info {};
-  if (::stat(currentPath_.c_str(), &info) != 0 && ::lstat(currentPath_.c_str(), &info) != 0) {
-    size_ = 0;
-    modificationTime_ = 0;
-    return;
-  }
   size_ = S_ISREG(info.st_mode) ? static_cast<std::int64_t>(info.st_size) : 0;
   modificationTime_ = static_cast<std::int64_t>(info.st_mtim.tv_sec);
+}
+
+void TFileScan::LoadDetails() const {
+  if (detailsLoaded_) return;
+  struct stat info {};
+  // A link that leads nowhere keeps its own details; one that appeared since the
+  // listing counts as what it points to, like any other.
+  const bool found = StatEntry(info, false);
+  if (found && S_ISLNK(info.st_mode)) {
+    struct stat target {};
+    if (StatEntry(target, true)) info = target;
+  }
+  if (found) {
+    KeepDetails(info);
+    return;
+  }
+  detailsLoaded_ = true;
+  size_ = 0;
+  modificationTime_ = 0;
 }
 
 std::int64_t TFileScan::Size() const {

@@ -3,7 +3,8 @@
 // time. Every entry of a directory is reported (".", ".." and hidden ones
 // included) before any of its subdirectories is entered; subdirectories are
 // entered last found, first walked. Directories that cannot be listed are passed
-// over.
+// over. Linked folders are reported but never entered, so a walk neither loops
+// nor leaves the tree it was started on.
 
 #include <dirent.h>
 
@@ -11,6 +12,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+struct stat;
 
 namespace kp {
 
@@ -38,7 +41,9 @@ class TFileScan {
   [[nodiscard]] bool IsSymbolicLink() const noexcept { return isSymbolicLink_; }
   // Hidden entries are those whose name begins with ".".
   [[nodiscard]] bool IsHidden() const noexcept { return !currentName_.empty() && currentName_[0] == '.'; }
-  // Size in bytes and modification time (seconds since 1970), read on first use.
+  // Size in bytes and modification time (seconds since 1970), read on first use,
+  // or with the entry when telling its kind took a look at it anyway (links, and
+  // file systems whose listings leave the kind out).
   [[nodiscard]] std::int64_t Size() const;
   [[nodiscard]] std::int64_t ModificationTime() const;
 
@@ -46,13 +51,19 @@ class TFileScan {
   bool OpenNextDirectory();
   bool ReadEntry();
   void CloseListing() noexcept;
+  // Stats the current entry relative to the open listing, by its full path once
+  // the listing is closed.
+  bool StatEntry(struct stat& info, bool followLink) const noexcept;
+  void KeepDetails(const struct stat& info) const noexcept;
   void LoadDetails() const;
 
   std::vector<std::string> pending_;  // folders still to be listed, each ending in "/"
   std::string directory_;             // the folder being listed
+  int directorySlashes_ = 0;          // the number of "/" in directory_, and so in each entry's path
   DIR* listing_ = nullptr;
   bool recursive_ = false;
   bool justStarted_ = false;
+  bool startFolderPending_ = false;  // the folder given to Start may itself be a link
 
   std::string currentName_;
   std::string currentPath_;

@@ -101,8 +101,8 @@ TEST(FileScan, ReportsAFolderWholeBeforeEnteringSubfoldersLastFoundFirst) {
 
   TFileScan scan;
   const std::vector<Seen> seen = Walk(scan, root, true);
-  EXPECT_EQ(RealPaths(seen), (std::set<std::string>{"f1", "a", "a/a1", "a/x", "a/x/x1", "a/y", "b", "b/b1", "c",
-                                                    "d", "d/.hidden", "d/.hidden/h1"}));
+  EXPECT_EQ(RealPaths(seen), (std::set<std::string>{"f1", "a", "a/a1", "a/x", "a/x/x1", "a/y", "b", "b/b1",
+                                                    "c", "d", "d/.hidden", "d/.hidden/h1"}));
 
   // Replay the walk with the order it promises: each folder's entries come as one
   // block (with "." and ".."), and the folder listed next is the subfolder found
@@ -168,6 +168,59 @@ TEST(FileScan, LinkedFoldersAreReportedAsFoldersButNotEntered) {
   EXPECT_EQ(found, expected);
 }
 
+// Details are read relative to the folder being listed, and for links at the
+// first look at the target, so compare them all with what stat says by path.
+TEST(FileScan, DetailsOfEveryEntryMatchWhatItPointsTo) {
+  test::TempFolder temp;
+  const std::string root = temp.MakeFolder("walk");
+  temp.WriteFile("walk/top", std::string(10, 't'));
+  temp.WriteFile("walk/a/mid", std::string(200, 'm'));
+  temp.WriteFile("walk/a/b/low", std::string(3000, 'l'));
+  namespace fs = std::filesystem;
+  fs::create_symlink("../top", root + "a/b/up");
+  fs::create_symlink("gone", root + "a/dangling");
+  const timespec old[2] = {{500'000'000, 0}, {500'000'000, 0}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, (root + "a/b/low").c_str(), old, 0), 0);
+  ASSERT_EQ(::utimensat(AT_FDCWD, (root + "a/b/up").c_str(), old, AT_SYMLINK_NOFOLLOW), 0);
+
+  TFileScan scan;
+  scan.Start(root, true);
+  int compared = 0;
+  while (scan.Next()) {
+    struct stat info {};
+    const char* path = scan.CurrentPath().c_str();
+    ASSERT_TRUE(::stat(path, &info) == 0 || ::lstat(path, &info) == 0) << path;
+    EXPECT_EQ(scan.Size(), S_ISREG(info.st_mode) ? info.st_size : 0) << scan.CurrentPath();
+    EXPECT_EQ(scan.ModificationTime(), info.st_mtim.tv_sec) << scan.CurrentPath();
+    ++compared;
+  }
+  EXPECT_EQ(compared, 13) << "three folders with \".\" and \"..\" each, and seven more entries";
+}
+
+// A folder is entered by the path it was reported under; should a link take its
+// place in between, the walk must not follow it out of the tree.
+TEST(FileScan, FollowsALinkOnlyAsTheFolderItWasStartedOn) {
+  test::TempFolder temp;
+  const std::string root = temp.MakeFolder("walk");
+  temp.WriteFile("walk/sub/mine", "");
+  temp.WriteFile("outside/theirs", "");
+  namespace fs = std::filesystem;
+  fs::create_directory_symlink(temp / "walk", temp / "alias");
+
+  TFileScan scan;
+  std::set<std::string> seen;
+  scan.Start(temp / "alias", true);
+  while (scan.Next()) {
+    if (IsDot(scan.CurrentPath())) continue;
+    seen.insert(scan.CurrentName());
+    if (scan.CurrentName() == "sub") {
+      fs::rename(root + "sub", temp / "moved");
+      fs::create_directory_symlink(temp / "outside", root + "sub");
+    }
+  }
+  EXPECT_EQ(seen, std::set<std::string>{"sub"});
+}
+
 // Whichever of a and b is listed first, its failing subfolders are taken up
 // before the other one, so the walk must go on after them.
 TEST(FileScan, PassesOverFoldersThatCannotBeListed) {
@@ -177,7 +230,8 @@ TEST(FileScan, PassesOverFoldersThatCannotBeListed) {
                            "walk/b/locked/secret", "walk/b/b1"}) {
     temp.WriteFile(file, "");
   }
-  for (const char* folder : {"walk/a/locked", "walk/b/locked"}) ASSERT_EQ(::chmod((temp / folder).c_str(), 0), 0);
+  for (const char* folder : {"walk/a/locked", "walk/b/locked"})
+    ASSERT_EQ(::chmod((temp / folder).c_str(), 0), 0);
   // Root lists any folder, locked or not; then only the vanished folders fail.
   bool lockedCanBeListed = false;
   if (DIR* probe = ::opendir((temp / "walk/a/locked").c_str())) {
