@@ -249,57 +249,57 @@ typedef void (*kp_DownloadFinished_fn)(kp_handle poDownload, const char *sFileNa
 extern KP_EXPORT kp_DownloadFinished_fn DownloadFinished;
 
 /* ---- Shared */
-/* 71. SharedButtonAdd (main thread; not built yet: answers 0) */
+/* 71. SharedButtonAdd (main thread) */
 typedef void (*kp_SharedButtonAdd_fn)(int32_t iCommand, const char *sDescription, const char *sIconFileName);
 extern KP_EXPORT kp_SharedButtonAdd_fn SharedButtonAdd;
-/* 72. SharedMenuAdd (main thread; not built yet: answers 0) */
+/* 72. SharedMenuAdd (main thread) */
 typedef kp_handle (*kp_SharedMenuAdd_fn)(int32_t iCommand, kp_handle poMenu, const char *sDescription, const char *sIconFileName);
 extern KP_EXPORT kp_SharedMenuAdd_fn SharedMenuAdd;
-/* 73. SharedGetNextResult (calling thread; not built yet: answers 0) */
+/* 73. SharedGetNextResult (calling thread) */
 typedef int32_t (*kp_SharedGetNextResult_fn)(kp_handle pResult);
 extern KP_EXPORT kp_SharedGetNextResult_fn SharedGetNextResult;
-/* 74. SharedStartDirectory (calling thread; not built yet: answers 0) */
+/* 74. SharedStartDirectory (calling thread) */
 typedef kp_handle (*kp_SharedStartDirectory_fn)(kp_handle poService, const char *sUserName, const char *sPassword, const char *sVirtualName, kp_bool bRecursive);
 extern KP_EXPORT kp_SharedStartDirectory_fn SharedStartDirectory;
-/* 75. SharedEndDirectory (calling thread; not built yet: answers 0) */
+/* 75. SharedEndDirectory (calling thread) */
 typedef void (*kp_SharedEndDirectory_fn)(kp_handle pResult);
 extern KP_EXPORT kp_SharedEndDirectory_fn SharedEndDirectory;
-/* 76. SharedRemoveDirectory (calling thread; not built yet: answers 0) */
+/* 76. SharedRemoveDirectory (calling thread) */
 typedef int32_t (*kp_SharedRemoveDirectory_fn)(kp_handle poService, const char *sUserName, const char *sPassword, const char *sVirtualName);
 extern KP_EXPORT kp_SharedRemoveDirectory_fn SharedRemoveDirectory;
-/* 77. SharedDeleteFile (calling thread; not built yet: answers 0) */
+/* 77. SharedDeleteFile (calling thread) */
 typedef int32_t (*kp_SharedDeleteFile_fn)(kp_handle poService, const char *sUserName, const char *sPassword, const char *sVirtualName);
 extern KP_EXPORT kp_SharedDeleteFile_fn SharedDeleteFile;
-/* 78. SharedCreateDirectory (calling thread; not built yet: answers 0) */
+/* 78. SharedCreateDirectory (calling thread) */
 typedef int32_t (*kp_SharedCreateDirectory_fn)(kp_handle poService, const char *sUserName, const char *sPassword, const char *sVirtualName);
 extern KP_EXPORT kp_SharedCreateDirectory_fn SharedCreateDirectory;
-/* 79. SharedCheckWriteAccess (calling thread; not built yet: answers 0) */
+/* 79. SharedCheckWriteAccess (calling thread) */
 typedef int32_t (*kp_SharedCheckWriteAccess_fn)(kp_handle poService, const char *sUserName, const char *sPassword, const char *sVirtualName);
 extern KP_EXPORT kp_SharedCheckWriteAccess_fn SharedCheckWriteAccess;
-/* 80. SharedCheckReadAccess (calling thread; not built yet: answers 0) */
+/* 80. SharedCheckReadAccess (calling thread) */
 typedef int32_t (*kp_SharedCheckReadAccess_fn)(kp_handle poService, const char *sUserName, const char *sPassword, const char *sVirtualName);
 extern KP_EXPORT kp_SharedCheckReadAccess_fn SharedCheckReadAccess;
-/* 81. SharedDirectoryExists (calling thread; not built yet: answers 0) */
+/* 81. SharedDirectoryExists (calling thread) */
 typedef int32_t (*kp_SharedDirectoryExists_fn)(kp_handle poService, const char *sUserName, const char *sPassword, const char *sVirtualName);
 extern KP_EXPORT kp_SharedDirectoryExists_fn SharedDirectoryExists;
-/* 82. SharedFileExists (calling thread; not built yet: answers 0) */
+/* 82. SharedFileExists (calling thread) */
 typedef int32_t (*kp_SharedFileExists_fn)(kp_handle poService, const char *sUserName, const char *sPassword, const char *sVirtualName);
 extern KP_EXPORT kp_SharedFileExists_fn SharedFileExists;
-/* 83. SharedGetRealPath (calling thread; not built yet: answers 0) */
+/* 83. SharedGetRealPath (calling thread) */
 typedef int32_t (*kp_SharedGetRealPath_fn)(kp_handle poService, const char *sUserName, const char *sPassword, const char *sVirtualName, char *sRealPath);
 extern KP_EXPORT kp_SharedGetRealPath_fn SharedGetRealPath;
-/* 84. SharedNoticeItem (main thread; not built yet: answers 0) */
+/* 84. SharedNoticeItem (main thread) */
 typedef void (*kp_SharedNoticeItem_fn)(const char *sPath);
 extern KP_EXPORT kp_SharedNoticeItem_fn SharedNoticeItem;
 
 /* ---- Users */
-/* 85. UsersGetCount (main thread; not built yet: answers 0) */
+/* 85. UsersGetCount (main thread) */
 typedef int32_t (*kp_UsersGetCount_fn)(kp_handle poService);
 extern KP_EXPORT kp_UsersGetCount_fn UsersGetCount;
-/* 86. UsersCheckAccess (main thread; not built yet: answers 0) */
+/* 86. UsersCheckAccess (main thread) */
 typedef int32_t (*kp_UsersCheckAccess_fn)(kp_handle poService, const char *sUserName, const char *sPassword);
 extern KP_EXPORT kp_UsersCheckAccess_fn UsersCheckAccess;
-/* 87. UsersGetName (main thread; not built yet: answers 0) */
+/* 87. UsersGetName (main thread) */
 typedef int32_t (*kp_UsersGetName_fn)(kp_handle poService, int32_t iPosition, char *sName);
 extern KP_EXPORT kp_UsersGetName_fn UsersGetName;
 

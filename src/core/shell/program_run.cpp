@@ -11,10 +11,16 @@
 #include "core/services/service_api.h"
 #include "core/services/service_registry.h"
 #include "core/sharing/share_manager.h"
+#include "core/sharing/shared_access_check.h"
+#include "core/sharing/shared_access_store.h"
+#include "core/sharing/shared_api.h"
+#include "core/sharing/shared_items.h"
 #include "core/transfers/download_folders.h"
 #include "core/transfers/download_list.h"
 #include "core/transfers/transfer_api.h"
 #include "core/transfers/upload_list.h"
+#include "core/users/users.h"
+#include "core/users/users_api.h"
 
 namespace kp {
 namespace {
@@ -35,15 +41,32 @@ TProgramRun::TProgramRun(std::string programFolder, TSimpleConfig& settingsStore
       plugins_(registry, std::move(processPendingMessages)),
       services_(std::make_unique<TServiceRegistry>(programFolder_)),
       serviceApi_(std::make_unique<TServiceApi>(registry, *services_)),
+      users_(std::make_unique<TUsers>(*services_)),
+      usersApi_(std::make_unique<TUsersApi>(registry, *users_)),
       searches_(std::make_unique<TSearchList>(*services_, plugins_, settings_, programFolder_)),
       searchApi_(std::make_unique<TSearchApi>(registry, *searches_)),
       searchOpener_(std::make_unique<TSearchListOpener>(*searches_)),
       searchRequest_(std::make_unique<TSearchRequest>(*services_, *searchOpener_, settings_.Searching)),
       shares_(std::make_unique<TShareManager>(&registry.MainThreadQueue())),
+      sharedItems_(std::make_unique<TSharedItemList>(*shares_, &plugins_)),
+      sharedAccess_(std::make_unique<TSharedAccessCheck>(*sharedItems_, *services_)),
+      sharedApi_(std::make_unique<TSharedApi>(registry, *sharedItems_, *sharedAccess_, programFolder_)),
       uploads_(std::make_unique<TUploadList>(*services_, plugins_, settings_, programFolder_)),
       downloads_(std::make_unique<TDownloadList>(*services_, plugins_, settings_, programFolder_)),
       transferApi_(std::make_unique<TTransferApi>(registry, *downloads_, *uploads_)) {
   RegisterApplicationFunctions();
+  // A finished download shows in the shared files section when its folder
+  // does; a transfer's shared name opens the real file.
+  downloads_->OnFileFinished = [this](std::string_view fileName) { sharedApi_->NoticeItem(fileName); };
+  auto realPathOf = [this](std::string_view fileName) { return shares_->GetRealPath(fileName); };
+  downloads_->RealPathOf = realPathOf;
+  uploads_->RealPathOf = realPathOf;
+  // Every top-level entry the tree makes becomes a shared item.
+  sharedItems_->Listen();
+  sharedAccess_->SetUserCheck(
+      [this](const TServiceHolder& service, std::string_view name, std::string_view password) {
+        return users_->CheckAccess(service, name, password);
+      });
 }
 
 TProgramRun::~TProgramRun() { Finish(); }
@@ -70,9 +93,13 @@ bool TProgramRun::Start(IProgramViews* views) {
   if (views_) views_->BuildWindow();
   searchRequest_->LoadSearchHistory(programFolder_);
   // 6. The share tree as the last run left it (its top-level entries exist
-  // before anything is rescanned). The access rights, the scanning rules and
-  // the users are loaded here once their parts of the program are built.
+  // before anything is rescanned), its items' access rights, then the users.
+  // The scanning rules are loaded here once their part of the program is built.
   static_cast<void>(shares_->LoadShareTree(programFolder_ + std::string(kShareTreeFileName)));
+  // The loaded tree registered its items; they take their saved rights.
+  LoadSharedAccess(*sharedItems_, programFolder_ + std::string(kSharedAccessFileName));
+  // The saved accounts wait for their services, which register once the plugins run.
+  users_->LoadUsers(programFolder_ + std::string(kUsersFileName));
   // 7.
   if (views_) views_->StartProcessTimer();
   // 8-9.
@@ -83,7 +110,9 @@ bool TProgramRun::Start(IProgramViews* views) {
   if (!application || !application->HasKey("FirewallStatus")) {
     settings_.Application.FirewallStatus = kFirewallNotChecked;
   }
-  EnsureDownloadFolders(settings_, programFolder_);
+  EnsureDownloadFolders(settings_, programFolder_, [this](const TCompletedFolderShare& share) {
+    sharedItems_->ShareCompletedFolder(share);
+  });
   // The log-on entry follows the setting and the program's present place; a
   // failure leaves the program as it is (the settings dialog tells the user).
   if (!autostartConfigHome_.empty()) {
@@ -135,16 +164,23 @@ void TProgramRun::Finish() {
   // previous files whole.
   if (started_) static_cast<void>(searchRequest_->SaveSearchHistory(programFolder_));
   // 6-7. The share tree is saved and emptied (a failed save leaves the
-  // previous file whole); the access rights and the users follow here once
-  // their parts of the program are built.
-  if (started_) static_cast<void>(shares_->SaveShareTree(programFolder_ + std::string(kShareTreeFileName)));
+  // previous file whole), then the items' access rights, then the users.
+  if (started_) {
+    static_cast<void>(shares_->SaveShareTree(programFolder_ + std::string(kShareTreeFileName)));
+    static_cast<void>(SaveSharedAccess(*sharedItems_, programFolder_ + std::string(kSharedAccessFileName)));
+  }
   shares_->ClearFiles();
   shares_->ClearDirectories();
+  sharedItems_->ClearSharedItems();
+  // Accounts of services that did not register in this run are written back too.
+  if (started_) static_cast<void>(users_->SaveUsers(programFolder_ + std::string(kUsersFileName)));
   // 8.
   plugins_.UnloadAllPlugins();
   // 9-10. The working lists: the services (nobody is told any more), then the
   // face's lists, its helpers and the window.
   services_->Clear();
+  // The accounts went with their services; the pending ones go last.
+  users_->Clear();
   if (views_) views_->DestroyWindow();
 }
 

@@ -21,10 +21,15 @@ class TSearchListOpener;
 class TSearchRequest;
 class TServiceApi;
 class TShareManager;
+class TSharedAccessCheck;
+class TSharedApi;
+class TSharedItemList;
 class TServiceRegistry;
 class TSimpleConfig;
 class TTransferApi;
 class TUploadList;
+class TUsers;
+class TUsersApi;
 
 // The steps a program with a window adds to the run.
 class IProgramViews {
@@ -75,11 +80,15 @@ class TProgramRun {
   [[nodiscard]] TPluginManager& Plugins() noexcept { return plugins_; }
   [[nodiscard]] TServiceRegistry& Services() const noexcept { return *services_; }
   [[nodiscard]] TServiceApi& ServiceApi() const noexcept { return *serviceApi_; }
+  // The services' user accounts.
+  [[nodiscard]] TUsers& Users() const noexcept { return *users_; }
   [[nodiscard]] TSearchList& Searches() const noexcept { return *searches_; }
   // The search request without its window: sources, histories, sending.
   [[nodiscard]] TSearchRequest& SearchRequest() const noexcept { return *searchRequest_; }
   // The live share tree, which everything remote uses.
   [[nodiscard]] TShareManager& Shares() const noexcept { return *shares_; }
+  // The shared items of the live tree, with their access rights.
+  [[nodiscard]] TSharedItemList& SharedItems() const noexcept { return *sharedItems_; }
   [[nodiscard]] TDownloadList& Downloads() const noexcept { return *downloads_; }
   [[nodiscard]] TUploadList& Uploads() const noexcept { return *uploads_; }
   [[nodiscard]] bool ApplicationStarted() const noexcept { return applicationStarted_; }
@@ -95,11 +104,16 @@ class TProgramRun {
   TPluginManager plugins_;
   std::unique_ptr<TServiceRegistry> services_;
   std::unique_ptr<TServiceApi> serviceApi_;
+  std::unique_ptr<TUsers> users_;
+  std::unique_ptr<TUsersApi> usersApi_;
   std::unique_ptr<TSearchList> searches_;
   std::unique_ptr<TSearchApi> searchApi_;
   std::unique_ptr<TSearchListOpener> searchOpener_;
   std::unique_ptr<TSearchRequest> searchRequest_;
   std::unique_ptr<TShareManager> shares_;
+  std::unique_ptr<TSharedItemList> sharedItems_;
+  std::unique_ptr<TSharedAccessCheck> sharedAccess_;
+  std::unique_ptr<TSharedApi> sharedApi_;
   std::unique_ptr<TUploadList> uploads_;
   std::unique_ptr<TDownloadList> downloads_;
   std::unique_ptr<TTransferApi> transferApi_;

@@ -91,8 +91,8 @@ void TDownloadList::Finished(std::uint32_t download, std::string_view fileName) 
   TTransferItem* item = FindItem(download);
   if (!item) return;
   item->SetFileName(std::string(fileName));
-  // The shared files section would hear of the file here (it shows it when
-  // its folder is open); that section is not built yet.
+  // The shared files section shows the file when its folder is open.
+  if (OnFileFinished) OnFileFinished(fileName);
 }
 
 void TDownloadList::SuggestedDirectory(std::int32_t directoryType, char* buffer) const {

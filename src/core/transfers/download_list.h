@@ -4,6 +4,7 @@
 // downloads share with uploads lives in TTransferList.
 
 #include <cstdint>
+#include <functional>
 #include <string_view>
 
 #include "core/transfers/transfer_list.h"
@@ -33,6 +34,9 @@ class TDownloadList final : public TTransferList {
   void Queued(std::uint32_t download, std::int32_t position, std::int32_t size);
   // The final file name; the sharing code hears of it.
   void Finished(std::uint32_t download, std::string_view fileName);
+  // Where the sharing code hears of a finished file (its real path); none
+  // in a list without sharing (tests).
+  std::function<void(std::string_view fileName)> OnFileFinished;
   // -1 the folder for incomplete files, -2 the completed folder; other types
   // leave the buffer as it was.
   void SuggestedDirectory(std::int32_t directoryType, char* buffer) const;

@@ -1,5 +1,7 @@
 #include "core/transfers/transfer_list.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <limits>
 
@@ -319,9 +321,16 @@ bool TTransferList::MayOpen(const TTransferItem& item) const {
 
 void TTransferList::OpenTransferFile(TTransferItem& item) {
   if (!MayOpen(item)) return;
-  // A file name in the shared namespace would be turned into its real path
-  // here; the share tree that knows those names is not built yet, so only
-  // real paths (what DownloadFinished reports) are opened as files.
+  // A name in the shared namespace opens the real file it stands for; any
+  // other name (what DownloadFinished reports is a real path) as it is.
+  if (RealPathOf) {
+    const std::string real = RealPathOf(item.FileName());
+    struct stat status {};
+    if (!real.empty() && ::stat(real.c_str(), &status) == 0 && S_ISREG(status.st_mode)) {
+      ShellOpen(real);
+      return;
+    }
+  }
   ShellOpen(item.FileName());
 }
 

@@ -96,6 +96,9 @@ class TTransferList : private IServiceListener {
   // Whether the file may be opened from the list: its name matches a pattern
   // of the files the user lets the program open.
   [[nodiscard]] bool MayOpen(const TTransferItem& item) const;
+  // Turns a file name in the shared namespace into its real path (empty when
+  // it names nothing shared); none in a list without sharing.
+  std::function<std::string(std::string_view fileName)> RealPathOf;
 
   // A command of the list's bar or menu, on the selected rows in the order
   // they were selected: a group stands for every transfer of its subtree. A
