@@ -1,11 +1,13 @@
 #include "core/sharing/share_manager.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <climits>
 #include <cstdint>
+#include <system_error>
 
 #include "core/config/text_basics.h"
 #include "core/config/wildcard.h"
@@ -13,6 +15,7 @@
 #include "core/platform/file_io.h"
 #include "core/sharing/share_audio.h"
 #include "core/sharing/share_paths.h"
+#include "core/sharing/share_scan.h"
 
 namespace kp {
 namespace {
@@ -55,6 +58,14 @@ TShareManager::TShareManager(TMainThreadQueue* mainThread)
       probe_(TSharePathProbe::Disk()) {}
 
 TShareManager::~TShareManager() {
+  // Before anything else: the scan works on the tree and raises events.
+  StopScan();
+  std::vector<std::unique_ptr<TShareScanThread>> stopping;
+  {
+    std::lock_guard lock(managerLock_);
+    stopping.swap(stoppingScans_);
+  }
+  for (const auto& scan : stopping) WaitForScan(*scan);
   {
     std::lock_guard lock(managerLock_);
     for (TShareResults* cursor : cursors_) cursor->Detach();
@@ -72,6 +83,12 @@ std::shared_ptr<TShareDirectory> TShareManager::AddDirectory(std::string realPat
                                                              bool includeSubdirectories,
                                                              std::string_view extensions) {
   std::lock_guard lock(managerLock_);
+  return AddDirectoryLocked(std::move(realPath), std::move(name), includeSubdirectories, extensions);
+}
+
+std::shared_ptr<TShareDirectory> TShareManager::AddDirectoryLocked(std::string realPath, std::string name,
+                                                                   bool includeSubdirectories,
+                                                                   std::string_view extensions) {
   auto directory = std::make_shared<TShareDirectory>(*this, root_, std::move(name), includeSubdirectories);
   directory->topLevelRealPath_ = std::move(realPath);  // not yet seen by any other thread
   directory->SetExtensions(extensions);
@@ -81,6 +98,10 @@ std::shared_ptr<TShareDirectory> TShareManager::AddDirectory(std::string realPat
 
 std::shared_ptr<TShareFile> TShareManager::AddFile(std::string realPath, std::string name) {
   std::lock_guard lock(managerLock_);
+  return AddFileLocked(std::move(realPath), std::move(name));
+}
+
+std::shared_ptr<TShareFile> TShareManager::AddFileLocked(std::string realPath, std::string name) {
   auto file = std::make_shared<TShareFile>(*this, root_, std::move(name), ReadTopLevelFile(realPath));
   file->topLevelRealPath_ = std::move(realPath);
   root_->Append(file);
@@ -278,5 +299,167 @@ void TShareManager::Raise(const TShareEvent& event) noexcept {
     // A handler's failure stays with the handler; the tree is consistent.
   }
 }
+
+void TShareManager::AddRule(std::string keyword, std::string ignoreKeyword, std::string description) {
+  std::lock_guard lock(managerLock_);
+  rules_.push_back({std::move(keyword), std::move(ignoreKeyword), std::move(description)});
+}
+
+void TShareManager::ClearRules() {
+  std::lock_guard lock(managerLock_);
+  rules_.clear();
+}
+
+void TShareManager::LoadRules(std::string_view programFolder) {
+  TShareRules rules = ReadShareRules(JoinPath(programFolder, kShareRulesFileName));
+  std::lock_guard lock(managerLock_);
+  for (TShareRule& rule : rules) rules_.push_back(std::move(rule));
+}
+
+TShareRules TShareManager::Rules() const {
+  std::lock_guard lock(managerLock_);
+  return rules_;
+}
+
+void TShareManager::SetScanPlaces(TScanPlacesSource places) {
+  std::lock_guard lock(managerLock_);
+  scanPlaces_ = std::move(places);
+}
+
+void TShareManager::SetMessagePump(std::function<void()> pump) { pump_ = std::move(pump); }
+
+void TShareManager::StartScan(std::string_view extensions) {
+  StopScan();
+  bool started = false;
+  {
+    std::lock_guard lock(managerLock_);
+    scan_ = std::make_unique<TShareScanThread>(
+        *this, std::string(extensions), scanPlaces_ ? scanPlaces_ : TScanPlacesSource(MachineScanPlaces));
+    try {
+      scan_->Start();
+      started = true;
+    } catch (const std::system_error&) {
+      scan_.reset();
+    }
+  }
+  // Whoever waits for the end (a dialog's progress, say) must not wait for ever.
+  TShareListener* listener = listener_.load();
+  if (started || !listener) return;
+  try {
+    listener->OnScanEnd(*this);
+  } catch (...) {
+    // As with every handler: its failure stays with it.
+  }
+}
+
+void TShareManager::StopScan() {
+  std::vector<std::unique_ptr<TShareScanThread>> stopping;
+  {
+    std::lock_guard lock(managerLock_);
+    if (scan_) stopping.push_back(std::move(scan_));
+    for (auto& scan : stoppingScans_) stopping.push_back(std::move(scan));
+    stoppingScans_.clear();
+  }
+  for (const auto& scan : stopping) scan->Abort();
+  std::vector<std::unique_ptr<TShareScanThread>> nested;
+  for (auto& scan : stopping) {
+    // Its thread waits for the very handler that called: waiting here would
+    // never end. It has been told to stop and winds down once the handler returns.
+    if (scan->HandlerRunningHere()) {
+      nested.push_back(std::move(scan));
+    } else {
+      WaitForScan(*scan);
+    }
+  }
+  if (nested.empty()) return;
+  std::lock_guard lock(managerLock_);
+  for (auto& scan : nested) stoppingScans_.push_back(std::move(scan));
+}
+
+bool TShareManager::ScanRunning() const {
+  std::lock_guard lock(managerLock_);
+  return scan_ && !scan_->EndRaised();
+}
+
+void TShareManager::WaitForScan(TShareScanThread& scan) {
+  if (mainThread_ && mainThread_->IsOwnerThread()) {
+    while (!scan.Finished()) {
+      if (pump_) {
+        pump_();
+      } else {
+        mainThread_->ProcessPending();
+      }
+      if (scan.Finished()) break;
+      // The scan's hand-overs and its end wake the queue; the time-out only
+      // bounds the wait should a wake-up have gone to another reader.
+      pollfd wake{mainThread_->WakeFd(), POLLIN, 0};
+      (void)::poll(&wake, 1, 50);
+    }
+  }
+  scan.Join();
+}
+
+std::vector<TShareManager::TTopLevelFolder> TShareManager::TopLevelFoldersLocked() const {
+  std::vector<std::shared_ptr<TShareDirectory>> directories;
+  std::vector<TTopLevelFolder> folders;
+  {
+    std::shared_lock lists(root_->listLock_);
+    for (const auto& directory : root_->subdirectories_) {
+      directories.push_back(directory);
+      folders.push_back(
+          {directory->topLevelRealPath_, directory->state_ == TShareEntryState::Present, false});
+    }
+  }
+  // Each folder's own flag is under its own list lock, never taken with the root's.
+  for (std::size_t i = 0; i < folders.size(); ++i) {
+    folders[i].IncludeSubdirectories = directories[i]->IncludeSubdirectories();
+  }
+  return folders;
+}
+
+namespace {
+
+// Paths of one disk share long beginnings; they differ soonest at their ends.
+bool SamePathIgnoringCase(std::string_view a, std::string_view b) noexcept {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = a.size(); i-- > 0;) {
+    if (ToUpperAscii(a[i]) != ToUpperAscii(b[i])) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool TShareManager::TopLevelFileSharedLocked(std::string_view realPath) const {
+  std::shared_lock lists(root_->listLock_);
+  return std::ranges::any_of(root_->files_, [&](const std::shared_ptr<TShareFile>& file) {
+    return file->state_ == TShareEntryState::Present &&
+           SamePathIgnoringCase(file->topLevelRealPath_, realPath);
+  });
+}
+
+std::string TShareManager::UniqueTopLevelNameLocked(std::string_view base, bool directories) const {
+  // Trying the names in turn against all present names is what searching the list
+  // again from its start after each clash comes to.
+  std::shared_lock lists(root_->listLock_);
+  const auto taken = [&](const auto& list, const TShareDirectory::TNameIndex& index, std::string_view name) {
+    // The index finds the newest entry of a name at once; only when that one is
+    // not present, an older one of the name (or one with blanks around it) may be.
+    const auto it = index.find(name);
+    if (it != index.end() && list[it->second]->state_ == TShareEntryState::Present) return true;
+    return std::ranges::any_of(list, [&](const auto& entry) {
+      return entry->state_ == TShareEntryState::Present && EqualsIgnoreCase(Trim(entry->name_), name);
+    });
+  };
+  const auto isTaken = [&](std::string_view name) {
+    return directories ? taken(root_->subdirectories_, root_->subdirectoryIndex_, Trim(name))
+                       : taken(root_->files_, root_->fileIndex_, Trim(name));
+  };
+  std::string name(base);
+  for (int n = 1; isTaken(name); ++n) name = std::string(base) + " (" + std::to_string(n) + ")";
+  return name;
+}
+
+void TShareManager::VerifyRootInto(TShareEventList& events) { root_->VerifyInto(events); }
 
 }  // namespace kp

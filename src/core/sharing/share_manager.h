@@ -18,6 +18,7 @@
 
 #include <atomic>
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -27,11 +28,14 @@
 #include "core/sharing/share_directory.h"
 #include "core/sharing/share_file.h"
 #include "core/sharing/share_results.h"
+#include "core/sharing/share_rules.h"
+#include "core/sharing/share_scan_places.h"
 #include "core/sharing/share_tree_file.h"
 
 namespace kp {
 
 class TMainThreadQueue;
+class TShareScanThread;
 
 // Every handler is called on the main thread; the defaults do nothing.
 class TShareListener {
@@ -57,7 +61,8 @@ class TShareManager {
   explicit TShareManager(TMainThreadQueue* mainThread = nullptr);
   TShareManager(const TShareManager&) = delete;
   TShareManager& operator=(const TShareManager&) = delete;
-  // Detaches open cursors and takes the tree apart.
+  // Stops the system scan first, then detaches open cursors and takes the tree
+  // apart. Not to be called from inside a handler of this manager's scan.
   ~TShareManager();
 
   // Set on the main thread before other threads use the manager; null for none.
@@ -98,10 +103,58 @@ class TShareManager {
   [[nodiscard]] bool LoadShareTreeFromBytes(std::string_view bytes);
   [[nodiscard]] std::string ShareTreeBytes();
 
+  // Scanning rules (share_rules.h), kept in order; the first that fits decides.
+  void AddRule(std::string keyword, std::string ignoreKeyword, std::string description);
+  void ClearRules();
+  // Appends the rules of the rules file in the program folder; what cannot be
+  // read adds nothing, so loading twice lists every rule twice (to no effect).
+  void LoadRules(std::string_view programFolder);
+  [[nodiscard]] TShareRules Rules() const;
+
+  // The system scan (share_scan.h), one at a time, run on a thread of its own.
+  // StartScan stops a running scan first; the masks are the extension text split
+  // at its commas. StopScan returns once the scan has ended and its end event has
+  // run; called on the main thread it keeps the main thread's messages flowing
+  // meanwhile, since the scan waits for its handlers. Called from inside a handler
+  // of the scan it only asks the scan to stop (the scan waits for that very
+  // handler); the scan then ends on its own soon after.
+  void StartScan(std::string_view extensions);
+  void StopScan();
+  // From StartScan until the scan's end event.
+  [[nodiscard]] bool ScanRunning() const;
+  // Where scans look (set before starting one); the machine's disks by default.
+  void SetScanPlaces(TScanPlacesSource places);
+  // What "let the main thread handle its messages" means while StopScan waits;
+  // by default the main-thread queue is drained.
+  void SetMessagePump(std::function<void()> pump);
+
  private:
   friend class TShareEntry;
   friend class TShareDirectory;
   friend class TShareResults;
+  friend class TShareScanThread;
+
+  // What the scan compares a path with: a top-level folder as it stands.
+  struct TTopLevelFolder {
+    std::string RealPath;
+    bool Present = false;
+    bool IncludeSubdirectories = false;
+  };
+  // The caller holds managerLock_.
+  std::shared_ptr<TShareDirectory> AddDirectoryLocked(std::string realPath, std::string name,
+                                                      bool includeSubdirectories,
+                                                      std::string_view extensions);
+  std::shared_ptr<TShareFile> AddFileLocked(std::string realPath, std::string name);
+  [[nodiscard]] std::vector<TTopLevelFolder> TopLevelFoldersLocked() const;
+  // A present top-level file has this real path (case ignored).
+  [[nodiscard]] bool TopLevelFileSharedLocked(std::string_view realPath) const;
+  // The base, else "base (1)", "base (2)" ...: the first that no present
+  // top-level entry of the kind is named (case ignored).
+  [[nodiscard]] std::string UniqueTopLevelNameLocked(std::string_view base, bool directories) const;
+  void VerifyRootInto(TShareEventList& events);
+  // Waits for the scan's thread to end, draining the main thread's messages when
+  // this is the main thread.
+  void WaitForScan(TShareScanThread& scan);
 
   std::shared_ptr<TShareDirectory> FindDirectoryInto(std::string_view virtualPath, TShareEventList& events);
   std::shared_ptr<TShareFile> FindFileInto(std::string_view virtualPath, TShareEventList& events);
@@ -119,6 +172,14 @@ class TShareManager {
   // Guarded by managerLock_.
   std::vector<TShareResults*> cursors_;
   TSharePathProbe probe_;
+  TShareRules rules_;
+  std::unique_ptr<TShareScanThread> scan_;
+  // Scans stopped from inside their own handlers, still winding down.
+  std::vector<std::unique_ptr<TShareScanThread>> stoppingScans_;
+  TScanPlacesSource scanPlaces_;
+
+  // Main thread only.
+  std::function<void()> pump_;
 };
 
 }  // namespace kp
