@@ -19,9 +19,8 @@
 #include <string>
 
 #include "core/platform/file_scan.h"
+#include "find_comparison.h"
 #include "support/temp_folder.h"
-
-extern char** environ;
 
 namespace kp {
 namespace {
@@ -66,34 +65,9 @@ const std::string* Tree() {
   return made ? &root : nullptr;
 }
 
-// Wall time, and the processor time that the measured side spent, in seconds.
-struct Times {
-  double wall = std::numeric_limits<double>::max();
-  double processor = std::numeric_limits<double>::max();
-
-  void KeepBest(const Times& other) {
-    wall = std::min(wall, other.wall);
-    processor = std::min(processor, other.processor);
-  }
-};
-
-double SecondsSince(std::chrono::steady_clock::time_point start) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-double Seconds(const timeval& time) {
-  return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) / 1e6;
-}
-
-double ThreadProcessorSeconds() {
-  rusage usage{};
-  ::getrusage(RUSAGE_THREAD, &usage);
-  return Seconds(usage.ru_utime) + Seconds(usage.ru_stime);
-}
-
 // One walk; the entries seen go to `entries`.
 Times TimeWalk(const std::string& root, std::int64_t& entries) {
-  const double processorBefore = ThreadProcessorSeconds();
+  const double processorBefore = ProcessorSeconds(RUSAGE_THREAD);
   const auto start = std::chrono::steady_clock::now();
   TFileScan scan;
   scan.Start(root, true);
@@ -105,32 +79,9 @@ Times TimeWalk(const std::string& root, std::int64_t& entries) {
   }
   benchmark::DoNotOptimize(sum);
   Times times;
-  times.wall = SecondsSince(start);
-  times.processor = ThreadProcessorSeconds() - processorBefore;
+  times.wall = ElapsedSeconds(start);
+  times.processor = ProcessorSeconds(RUSAGE_THREAD) - processorBefore;
   entries = count;
-  return times;
-}
-
-// One run of find; nothing when it could not be run.
-std::optional<Times> TimeFind(const std::string& root) {
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-  std::string program = "find", path = root, format = "-printf", pattern = "%s %T@\n";
-  char* argv[] = {program.data(), path.data(), format.data(), pattern.data(), nullptr};
-  const auto start = std::chrono::steady_clock::now();
-  pid_t child = 0;
-  const int spawned = ::posix_spawnp(&child, "find", &actions, nullptr, argv, environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (spawned != 0) return std::nullopt;
-  int status = 0;
-  rusage usage{};
-  if (::wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-    return std::nullopt;
-  }
-  Times times;
-  times.wall = SecondsSince(start);
-  times.processor = Seconds(usage.ru_utime) + Seconds(usage.ru_stime);
   return times;
 }
 
@@ -147,7 +98,7 @@ void BM_WalkMillionEntriesAgainstFind(benchmark::State& state) {
     state.SkipWithError("the walk did not report every entry");
     return;
   }
-  if (!TimeFind(*root)) {
+  if (!TimeFind(*root, {"-printf", "%s %T@\n"})) {
     state.SkipWithError("cannot run find");
     return;
   }
@@ -159,17 +110,12 @@ void BM_WalkMillionEntriesAgainstFind(benchmark::State& state) {
   Times find;
   for (auto _ : state) {
     const Times walk = TimeWalk(*root, entries);
-    const std::optional<Times> found = TimeFind(*root);
+    const std::optional<Times> found = TimeFind(*root, {"-printf", "%s %T@\n"});
     state.SetIterationTime(walk.wall);
     walker.KeepBest(walk);
     if (found) find.KeepBest(*found);
   }
-  state.counters["walker_s"] = walker.wall;
-  state.counters["find_s"] = find.wall;
-  state.counters["ratio"] = walker.wall / find.wall;
-  state.counters["walker_cpu_s"] = walker.processor;
-  state.counters["find_cpu_s"] = find.processor;
-  state.counters["cpu_ratio"] = walker.processor / find.processor;
+  ReportAgainstFind(state, "walker", walker, find);
   state.counters["entries"] = static_cast<double>(entries);
 }
 BENCHMARK(BM_WalkMillionEntriesAgainstFind)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);

@@ -22,9 +22,8 @@
 
 #include "core/host/main_thread_queue.h"
 #include "core/sharing/share_manager.h"
+#include "find_comparison.h"
 #include "support/temp_folder.h"
-
-extern char** environ;
 
 namespace kp {
 namespace {
@@ -79,25 +78,6 @@ const std::string* Tree() {
   return made ? &root : nullptr;
 }
 
-struct Times {
-  double wall = std::numeric_limits<double>::max();
-  double processor = std::numeric_limits<double>::max();
-  void KeepBest(const Times& other) {
-    wall = std::min(wall, other.wall);
-    processor = std::min(processor, other.processor);
-  }
-};
-
-double Seconds(const timeval& time) {
-  return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) / 1e6;
-}
-
-double ProcessorSeconds() {
-  rusage usage{};
-  ::getrusage(RUSAGE_SELF, &usage);
-  return Seconds(usage.ru_utime) + Seconds(usage.ru_stime);
-}
-
 struct TCounter final : TShareListener {
   int statuses = 0;
   int files = 0;
@@ -118,7 +98,7 @@ Times TimeScan(const std::string& root, TCounter& counter) {
     manager.AddRule(std::string("*/home/*/") + kind, "", kind);
   }
   manager.SetScanPlaces([&root] { return TScanPlaces{{root}, {root}}; });
-  const double processorBefore = ProcessorSeconds();
+  const double processorBefore = ProcessorSeconds(RUSAGE_SELF);
   const auto start = std::chrono::steady_clock::now();
   manager.StartScan("*.mp3");
   while (!counter.ended) {
@@ -126,30 +106,8 @@ Times TimeScan(const std::string& root, TCounter& counter) {
     if (::poll(&wake, 1, 100) == 1) queue.ProcessPending();
   }
   Times times;
-  times.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  times.processor = ProcessorSeconds() - processorBefore;
-  return times;
-}
-
-std::optional<Times> TimeFind(const std::string& root) {
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-  std::string program = "find", path = root;
-  char* argv[] = {program.data(), path.data(), nullptr};
-  const auto start = std::chrono::steady_clock::now();
-  pid_t child = 0;
-  const int spawned = ::posix_spawnp(&child, "find", &actions, nullptr, argv, environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (spawned != 0) return std::nullopt;
-  int status = 0;
-  rusage usage{};
-  if (::wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-    return std::nullopt;
-  }
-  Times times;
-  times.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  times.processor = Seconds(usage.ru_utime) + Seconds(usage.ru_stime);
+  times.wall = ElapsedSeconds(start);
+  times.processor = ProcessorSeconds(RUSAGE_SELF) - processorBefore;
   return times;
 }
 
@@ -182,12 +140,7 @@ void BM_ScanOf200000EntriesAgainstFind(benchmark::State& state) {
     if (found) find.KeepBest(*found);
   }
   state.counters["entries"] = kEntries;
-  state.counters["scan_s"] = scan.wall;
-  state.counters["find_s"] = find.wall;
-  state.counters["ratio"] = scan.wall / find.wall;
-  state.counters["scan_cpu_s"] = scan.processor;
-  state.counters["find_cpu_s"] = find.processor;
-  state.counters["cpu_ratio"] = scan.processor / find.processor;
+  ReportAgainstFind(state, "scan", scan, find);
 }
 BENCHMARK(BM_ScanOf200000EntriesAgainstFind)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
 
