@@ -115,4 +115,14 @@ inline constexpr TTextId kResultFrequencyCell{"SearchResults", "00012"};
 inline constexpr TTextId kSearchingStatus{"SearchResults", "00013"};
 inline constexpr TTextId kNothingFoundStatus{"SearchResults", "00014"};
 
+// The Shared files section.
+inline constexpr TTextId kSharedTypeColumn{"General", "00034"};
+inline constexpr TTextId kOpenFolderCommand{"SharedItems", "00001"};
+inline constexpr TTextId kSharedBitrateCell{"SharedItems", "00004"};
+inline constexpr TTextId kSharedFrequencyCell{"SharedItems", "00005"};
+inline constexpr TTextId kSharedFileType{"SharedItems", "00006"};
+inline constexpr TTextId kSharedFolderType{"SharedItems", "00007"};
+inline constexpr TTextId kSharedRootChoice{"SharedItems", "00008"};
+inline constexpr TTextId kSharedMP3Type{"SharedItems", "00009"};
+
 }  // namespace kp::text

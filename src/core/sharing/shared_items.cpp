@@ -231,6 +231,7 @@ void TSharedItemList::RemoveSharedItem(std::string_view name) {
   objects_.erase(objects_.begin() + at);
   names_.erase(names_.begin() + at);
   items_.erase(it);
+  if (changed_) changed_();
 }
 
 void TSharedItemList::ClearSharedItems() {
@@ -302,6 +303,7 @@ void TSharedItemList::ApplySharedItems(TSharedWorkingCopy& copy) {
     }
     entry.Key = SharedItemKey(working.Name);
   }
+  if (changed_) changed_();
 }
 
 void TSharedItemList::ShareCompletedFolder(const TCompletedFolderShare& share) {

@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -140,6 +141,9 @@ class TSharedItemList final : public TShareListener {
   void SetSection(ISharedFilesSection* section) noexcept { section_ = section; }
   [[nodiscard]] ISharedFilesSection* Section() const noexcept { return section_; }
   [[nodiscard]] TShareManager& Shares() const noexcept { return shares_; }
+  // Told after the dialog's copy was applied or an item removed, so a view that
+  // depends on who may see what can look again; null for nobody.
+  void SetChangedHandler(std::function<void()> handler) { changed_ = std::move(handler); }
 
   // mirror: the settings dialog's copy gets the item too.
   void RegisterFolder(const std::shared_ptr<TShareDirectory>& directory, bool mirror);
@@ -183,6 +187,7 @@ class TSharedItemList final : public TShareListener {
   TPluginManager* const plugins_;
   TSharedWorkingCopy* workingCopy_ = nullptr;
   ISharedFilesSection* section_ = nullptr;
+  std::function<void()> changed_;
   bool listening_ = false;
 
   // Recursive: applying the dialog's copy holds it while it registers items.

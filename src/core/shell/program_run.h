@@ -89,6 +89,8 @@ class TProgramRun {
   [[nodiscard]] TShareManager& Shares() const noexcept { return *shares_; }
   // The shared items of the live tree, with their access rights.
   [[nodiscard]] TSharedItemList& SharedItems() const noexcept { return *sharedItems_; }
+  // Who may see and change what in the shared namespace: the one check plugins use.
+  [[nodiscard]] const TSharedAccessCheck& SharedAccess() const noexcept { return *sharedAccess_; }
   [[nodiscard]] TDownloadList& Downloads() const noexcept { return *downloads_; }
   [[nodiscard]] TUploadList& Uploads() const noexcept { return *uploads_; }
   [[nodiscard]] bool ApplicationStarted() const noexcept { return applicationStarted_; }

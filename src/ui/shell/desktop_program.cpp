@@ -12,6 +12,7 @@
 #include "ui/search/search_request_dialog.h"
 #include "ui/search/search_results.h"
 #include "ui/services/desktop_services.h"
+#include "ui/sharing/shared_files_section.h"
 #include "ui/shell/command_manager.h"
 #include "ui/shell/image_list.h"
 #include "ui/shell/layout_reader.h"
@@ -138,7 +139,8 @@ void TDesktopProgram::BuildWindow() {
   // hidden with the window and shown for each use. A sent request brings its
   // results forward.
   searchResults_ = std::make_unique<TSearchResults>(run_.Searches(), *mainForm_, language_, programFolder_);
-  searchRequestDialog_ = std::make_unique<TSearchRequestDialog>(run_.SearchRequest(), language_, mainForm_.get());
+  searchRequestDialog_ =
+      std::make_unique<TSearchRequestDialog>(run_.SearchRequest(), language_, mainForm_.get());
   mainForm_->OnShowSearchRequest = [this] { searchRequestDialog_->ShowSearchRequest(); };
   QObject::connect(searchRequestDialog_.get(), &TSearchRequestDialog::requestSent, mainForm_.get(),
                    [this](int) { mainForm_->Sections().Activate(Section::SearchResults); });
@@ -152,6 +154,11 @@ void TDesktopProgram::BuildWindow() {
     run_.Uploads().Tick();
     run_.Downloads().Tick();
   };
+  // The shared namespace as remote users see it; it becomes the items' section.
+  sharedSection_ = std::make_unique<TSharedFilesSection>(
+      TSharedFilesContext{run_.SharedItems(), run_.SharedAccess(), run_.Services(), run_.Users(),
+                          run_.Settings(), language_, programFolder_});
+  PlaceInPage(*mainForm_->Sections().Page(Section::Shared), *sharedSection_);
 
   // The built-in commands' icons and the layout.
   TNoSettingsPages settingsPages;
@@ -172,6 +179,8 @@ void TDesktopProgram::SettingsLoaded() {
   // every caption by the platform ("Keplinor (Online) — Keplinor"), so the
   // program's name is its application name instead.
   QApplication::setApplicationName(ToQString(run_.Settings().Application.Name));
+  // The shared items are registered by now.
+  sharedSection_->Navigate("/", true);
 }
 
 bool TDesktopProgram::RunFirstRunSetup() {
@@ -220,6 +229,7 @@ void TDesktopProgram::DestroyWindow() {
   mainForm_->OnTransfersTick = nullptr;
   uploadsSection_.reset();
   downloadsSection_.reset();
+  sharedSection_.reset();
   services_.reset();
   commands_.reset();
   mainForm_.reset();

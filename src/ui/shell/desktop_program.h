@@ -21,6 +21,7 @@ class TQtShellServices;
 class TSearchRequestDialog;
 class TSearchResults;
 class TDesktopServices;
+class TSharedFilesSection;
 class TSimpleConfig;
 class TTransferSection;
 
@@ -49,6 +50,8 @@ class TDesktopProgram final : private IProgramViews {
   // The Downloads and Uploads sections; none before Start.
   [[nodiscard]] TTransferSection* DownloadsSection() const noexcept { return downloadsSection_.get(); }
   [[nodiscard]] TTransferSection* UploadsSection() const noexcept { return uploadsSection_.get(); }
+  // The Shared files section; none before Start.
+  [[nodiscard]] TSharedFilesSection* SharedSection() const noexcept { return sharedSection_.get(); }
   [[nodiscard]] bool ApplicationStarted() const noexcept { return run_.ApplicationStarted(); }
   // The window has closed (the program ends), possibly already during Start when a
   // plugin asked to exit from its start event: then there is no loop to run.
@@ -83,6 +86,7 @@ class TDesktopProgram final : private IProgramViews {
   std::unique_ptr<TSearchRequestDialog> searchRequestDialog_;
   std::unique_ptr<TTransferSection> downloadsSection_;
   std::unique_ptr<TTransferSection> uploadsSection_;
+  std::unique_ptr<TSharedFilesSection> sharedSection_;
   // The details panels were set from the settings, so they may be written back.
   bool transferPanelsApplied_ = false;
   std::unique_ptr<TQtShellServices> shellServices_;
