@@ -106,6 +106,7 @@ TSharedFilesSection::TSharedFilesSection(TSharedFilesContext context, QWidget* p
   auto* caption = new QLabel(QStringLiteral("Location:"), this);
   location_ = new QLabel(this);
   location_->setObjectName(QStringLiteral("SharedLocationLabel"));
+  location_->setContentsMargins(4, 0, 0, 0);  // apart from its caption
   choices_ = new QComboBox(this);
   choices_->setObjectName(QStringLiteral("SharedLocationChoices"));
   choices_->setMinimumContentsLength(24);
