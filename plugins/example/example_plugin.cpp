@@ -6,7 +6,8 @@
 // (example_wizard.cpp) and searches answered from a thread of its own
 // (example_search.cpp, example_catalogue.cpp), downloads of the results and
 // uploads to pretend users (example_downloads.cpp, example_uploads.cpp,
-// example_transfers.cpp); and it names itself for the About box.
+// example_transfers.cpp), a command in the Shared files section
+// (example_shared.cpp); and it names itself for the About box.
 //
 // It runs inside the program's process, so it shares the program's Qt: widgets
 // are made on the main thread (TPlugin_OnStartup and events run there) and
@@ -79,6 +80,11 @@ QObject* Guard() {
 
 void DeleteUnlessAdopted(QWidget* widget) {
   if (widget && !widget->parentWidget()) delete widget;
+}
+
+void ShowStatus(const std::string& text) {
+  Report(text.c_str());
+  if (tab) ApplicationTabActivate(tab);
 }
 
 }  // namespace example

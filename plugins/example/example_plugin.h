@@ -29,6 +29,10 @@ QObject* Guard();
 // back, so at our shutdown this deletes them all.
 void DeleteUnlessAdopted(QWidget* widget);
 
+// Shows the text in our tab's status line and brings the tab forward; a run
+// without widgets has no tab and shows nothing.
+void ShowStatus(const std::string& text);
+
 // ---- The service type, the services and their main panel (example_services.cpp)
 
 void StartServices();
