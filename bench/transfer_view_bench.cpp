@@ -31,6 +31,7 @@
 #include "core/transfers/download_list.h"
 #include "core/transfers/transfer_api.h"
 #include "core/transfers/upload_list.h"
+#include "loop_heartbeat.h"
 #include "offscreen_application.h"
 #include "support/temp_folder.h"
 #include "ui/shell/qt_main_thread.h"
@@ -134,19 +135,8 @@ void BM_TenThousandDownloadsReportingFromFourThreads(benchmark::State& state) {
       program->uploads.Tick();
       program->downloads.Tick();
     });
-    // A heartbeat every 4 ms: a late beat is a stretch the loop was held up.
-    constexpr qint64 kBeat = 4'000'000;
     QElapsedTimer clock;
-    qint64 lastBeat = 0;
-    qint64 longest = 0;
-    QTimer heartbeat;
-    heartbeat.setTimerType(Qt::PreciseTimer);
-    heartbeat.setInterval(4);
-    QObject::connect(&heartbeat, &QTimer::timeout, [&] {
-      const qint64 now = clock.nsecsElapsed();
-      longest = std::max(longest, now - lastBeat - kBeat);
-      lastBeat = now;
-    });
+    TLoopHeartbeat heartbeat;
 
     std::atomic<int> running{kThreads};
     std::atomic<long> calls{0};
@@ -154,7 +144,7 @@ void BM_TenThousandDownloadsReportingFromFourThreads(benchmark::State& state) {
     const double cpuBefore = ThreadCpuSeconds();
     clock.start();
     processTimer.start();
-    heartbeat.start();
+    heartbeat.Start();
     const auto start = std::chrono::steady_clock::now();
     for (int t = 0; t < kThreads; ++t) {
       threads.emplace_back([&, t] {
@@ -182,11 +172,11 @@ void BM_TenThousandDownloadsReportingFromFourThreads(benchmark::State& state) {
     for (std::thread& thread : threads) thread.join();
     const double wall = static_cast<double>(clock.nsecsElapsed()) / 1e9;
     const double cpu = ThreadCpuSeconds() - cpuBefore;
-    heartbeat.stop();
+    heartbeat.Stop();
     processTimer.stop();
 
     state.counters["busy_share_pct"] = 100.0 * cpu / wall;
-    state.counters["longest_stretch_ms"] = static_cast<double>(longest) / 1e6;
+    state.counters["longest_stretch_ms"] = heartbeat.LongestMs();
     state.counters["adding_10k_ms"] = static_cast<double>(setupNs) / 1e6;
     state.counters["calls_per_s"] = static_cast<double>(calls.load()) / wall;
     state.counters["root_progress"] = program->downloads.Root()->GetProgress();

@@ -2,6 +2,7 @@
 // Conversions between typed values and the texts that the stores and packets hold.
 
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,6 +25,14 @@ namespace kp {
 // the results that reach plugins keep them.
 [[nodiscard]] constexpr std::int32_t LowThirtyTwoBits(std::int64_t value) noexcept {
   return static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(value)));
+}
+
+// The number, or the nearest 32-bit bound when it lies beyond them: for
+// counts and rates that are summed in 64 bits and reported in 32.
+[[nodiscard]] constexpr std::int32_t ClampToInt32(std::int64_t value) noexcept {
+  if (value > std::numeric_limits<std::int32_t>::max()) return std::numeric_limits<std::int32_t>::max();
+  if (value < std::numeric_limits<std::int32_t>::min()) return std::numeric_limits<std::int32_t>::min();
+  return static_cast<std::int32_t>(value);
 }
 
 // True exactly when the text, trimmed and upper-cased, is "TRUE".

@@ -3,9 +3,9 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <limits>
 
 #include "core/config/settings.h"
+#include "core/config/text_conversions.h"
 #include "core/config/wildcard.h"
 #include "core/host/guid.h"
 #include "core/host/plugin_events.h"
@@ -22,11 +22,6 @@ TTransferLimits LimitsFrom(const Limits& s) {
   return TTransferLimits{s.Limit,          s.Maximum,        s.LimitPerUser,
                          s.MaximumPerUser, s.LimitBandwidth, s.MaximumBandwidth,
                          s.ClearComplete,  s.ClearFailed,    s.Timeout};
-}
-
-std::int32_t ClampToInt32(std::int64_t value) noexcept {
-  return static_cast<std::int32_t>(std::clamp<std::int64_t>(value, std::numeric_limits<std::int32_t>::min(),
-                                                            std::numeric_limits<std::int32_t>::max()));
 }
 
 // What the Name cell shows: the file name after its last folder separator.

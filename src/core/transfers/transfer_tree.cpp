@@ -1,9 +1,9 @@
 #include "core/transfers/transfer_tree.h"
 
 #include <cstring>
-#include <limits>
 #include <string_view>
 
+#include "core/config/text_conversions.h"
 #include "core/services/service_registry.h"
 #include "keplinor_records.h"
 
@@ -20,14 +20,8 @@ std::size_t StoredLength(std::string_view text) noexcept {
   return (nul == std::string_view::npos ? text.size() : nul) + 1;
 }
 
-std::int32_t ClampToInt32(std::int64_t value) noexcept {
-  if (value > std::numeric_limits<std::int32_t>::max()) return std::numeric_limits<std::int32_t>::max();
-  if (value < std::numeric_limits<std::int32_t>::min()) return std::numeric_limits<std::int32_t>::min();
-  return static_cast<std::int32_t>(value);
-}
-
 std::uint32_t Low32(std::int64_t value) noexcept {
-  return static_cast<std::uint32_t>(static_cast<std::uint64_t>(value));
+  return static_cast<std::uint32_t>(LowThirtyTwoBits(value));
 }
 
 }  // namespace
