@@ -124,5 +124,17 @@ inline constexpr TTextId kSharedFileType{"SharedItems", "00006"};
 inline constexpr TTextId kSharedFolderType{"SharedItems", "00007"};
 inline constexpr TTextId kSharedRootChoice{"SharedItems", "00008"};
 inline constexpr TTextId kSharedMP3Type{"SharedItems", "00009"};
+// The "view as" check of the section, beyond the numbered texts above.
+inline constexpr TTextId kSharedLocationLabel{"SharedItems", "00101"};
+inline constexpr TTextId kSharedViewAsLabel{"SharedItems", "00102"};
+inline constexpr TTextId kSharedViewerMyself{"SharedItems", "00103"};
+inline constexpr TTextId kSharedViewerAnybody{"SharedItems", "00104"};
+inline constexpr TTextId kSharedRightsColumn{"SharedItems", "00105"};
+inline constexpr TTextId kSharedRightRead{"SharedItems", "00106"};
+inline constexpr TTextId kSharedRightWrite{"SharedItems", "00107"};
+inline constexpr TTextId kSharedRightCreateFolders{"SharedItems", "00108"};
+inline constexpr TTextId kSharedRightDelete{"SharedItems", "00109"};
+inline constexpr TTextId kSharedRightRemoveFolders{"SharedItems", "00110"};
+inline constexpr TTextId kSharedRightFoundBySearches{"SharedItems", "00111"};
 
 }  // namespace kp::text

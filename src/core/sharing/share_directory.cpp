@@ -283,7 +283,7 @@ void TShareDirectory::RescanInto(TShareEventList& /*events*/) {
   }
 }
 
-void TShareDirectory::VerifyInto(TShareEventList& events) {
+void TShareDirectory::VerifyInto(TShareEventList& events, bool rescanContents) {
   if (!IsRoot()) return;
   std::vector<std::pair<std::shared_ptr<TShareDirectory>, std::string>> directories;
   std::vector<std::pair<std::shared_ptr<TShareFile>, std::string>> files;
@@ -295,7 +295,7 @@ void TShareDirectory::VerifyInto(TShareEventList& events) {
   // Removed entries are checked again, so a vanished one is reported every time.
   for (const auto& [directory, path] : directories) {
     if (kp::IsDirectory(path)) {
-      directory->RescanInto(events);
+      if (rescanContents) directory->RescanInto(events);
       continue;
     }
     {

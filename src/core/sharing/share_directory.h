@@ -79,7 +79,8 @@ class TShareDirectory final : public TShareEntry, public std::enable_shared_from
       std::unordered_map<std::string_view, std::size_t, CaseInsensitiveHash, CaseInsensitiveEqual>;
 
   void RescanInto(TShareEventList& events);
-  void VerifyInto(TShareEventList& events);
+  // Without rescanContents only the existence of the top-level entries is checked.
+  void VerifyInto(TShareEventList& events, bool rescanContents = true);
   void RefreshInto(TShareEventList& events) {
     if (IsRoot()) {
       VerifyInto(events);

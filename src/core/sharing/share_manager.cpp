@@ -166,7 +166,8 @@ std::string TShareManager::GetRealPath(std::string_view virtualPath) {
   return realPath;
 }
 
-std::unique_ptr<TShareResults> TShareManager::OpenResults(std::string_view virtualPath, bool recursive) {
+std::unique_ptr<TShareResults> TShareManager::OpenResults(std::string_view virtualPath, bool recursive,
+                                                         TShareRead read) {
   TShareEventList events;
   std::unique_ptr<TShareResults> cursor(new TShareResults(*this, recursive));
   {
@@ -181,12 +182,30 @@ std::unique_ptr<TShareResults> TShareManager::OpenResults(std::string_view virtu
       if (!directory) break;
     }
     if (directory) {
-      directory->RefreshInto(events);
+      if (read == TShareRead::FromDisk) {
+        directory->RefreshInto(events);
+      } else if (directory->IsRoot()) {
+        directory->VerifyInto(events, false);
+      }
       cursor->Enter(std::move(directory));
     }
   }
   Deliver(events);
   return cursor;
+}
+
+void TShareManager::ReadFromDisk(std::string_view virtualPath) {
+  std::shared_ptr<TShareDirectory> directory = root_;
+  for (const std::string_view name : VirtualComponents(virtualPath)) {
+    directory = directory->FindSubdirectory(name);
+    if (!directory) return;
+  }
+  TShareEventList none;  // a rescan raises nothing
+  if (!directory->IsRoot()) {
+    directory->RescanInto(none);
+    return;
+  }
+  for (const std::shared_ptr<TShareDirectory>& folder : directory->Subdirectories()) folder->RescanInto(none);
 }
 
 std::size_t TShareManager::OpenResultsCount() const {

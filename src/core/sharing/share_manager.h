@@ -38,6 +38,9 @@ class TMainThreadQueue;
 class TShareScanThread;
 
 // Every handler is called on the main thread; the defaults do nothing.
+// Whether a listing reads its directory from the disk first.
+enum class TShareRead { FromDisk, AsKnown };
+
 class TShareListener {
  public:
   virtual ~TShareListener() = default;
@@ -87,7 +90,16 @@ class TShareManager {
   [[nodiscard]] std::string GetRealPath(std::string_view virtualPath);
 
   // A cursor over the directory at the path (listing nothing when there is none).
-  [[nodiscard]] std::unique_ptr<TShareResults> OpenResults(std::string_view virtualPath, bool recursive);
+  // FromDisk reads the directory again first (the root: verifies every top-level
+  // entry and reads the top-level folders); AsKnown lists what the tree holds
+  // (the root: only checks that the top-level entries still exist), for a
+  // listing whose folder was just read by ReadFromDisk.
+  [[nodiscard]] std::unique_ptr<TShareResults> OpenResults(std::string_view virtualPath, bool recursive,
+                                                         TShareRead read = TShareRead::FromDisk);
+  // Reads the directory at the path from the disk as OpenResults FromDisk would,
+  // but raises no event and holds no lock of the manager meanwhile: any thread
+  // may prepare a large folder this way while the main thread goes on.
+  void ReadFromDisk(std::string_view virtualPath);
   // Ends the cursor; the last one to end purges the tree.
   void CloseResults(std::unique_ptr<TShareResults> cursor) { cursor.reset(); }
   [[nodiscard]] std::size_t OpenResultsCount() const;

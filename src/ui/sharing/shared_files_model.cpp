@@ -34,7 +34,7 @@ void TSharedFilesModel::ApplyLanguage() {
              LanguageText(language_, text::kResultBitrateColumn),
              LanguageText(language_, text::kResultFrequencyColumn),
              LanguageText(language_, text::kResultLengthColumn),
-             QStringLiteral("Rights")};
+             LanguageText(language_, text::kSharedRightsColumn)};
   if (columnCount() > 0) emit headerDataChanged(Qt::Horizontal, 0, ColumnCount - 1);
 }
 

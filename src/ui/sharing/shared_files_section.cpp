@@ -12,6 +12,7 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include <chrono>
 #include <vector>
 
 #include "core/config/global_stores.h"
@@ -20,6 +21,7 @@
 #include "core/config/wildcard.h"
 #include "core/host/plugin_events.h"
 #include "core/services/service_registry.h"
+#include "core/sharing/share_folder_reader.h"
 #include "core/sharing/shared_access_check.h"
 #include "core/users/users.h"
 #include "ui/sharing/shared_files_model.h"
@@ -29,6 +31,9 @@ namespace kp {
 namespace {
 
 enum ChoiceImage { kFolderChoice = 0, kRootChoice = 3 };
+// How long a navigation waits for its folder before it lets the read go on
+// alone: long enough for any folder already known, short enough not to be felt.
+constexpr std::chrono::milliseconds kReadAtOnce{50};
 constexpr int kPathRole = Qt::UserRole;
 constexpr int kServiceRole = Qt::UserRole;
 constexpr int kUserRole = Qt::UserRole + 1;
@@ -70,13 +75,16 @@ std::unique_ptr<TSharedResultRecord> RecordOf(const TShareResults& cursor) {
   return record;
 }
 
-QString RightsText(const TShareAccess& access) {
-  QStringList rights{QStringLiteral("read")};
-  if (access.AllowWrite) rights << QStringLiteral("write");
-  if (access.AllowCreateDirectory) rights << QStringLiteral("create folders");
-  if (access.AllowDelete) rights << QStringLiteral("delete");
-  if (access.AllowRemoveDirectory) rights << QStringLiteral("remove folders");
-  if (access.IncludeInSearchRequests) rights << QStringLiteral("found by searches");
+QString RightsText(const TShareAccess& access, TSimpleConfig& language) {
+  QStringList rights{LanguageText(language, text::kSharedRightRead)};
+  const std::pair<bool, TTextId> more[] = {{access.AllowWrite, text::kSharedRightWrite},
+                                           {access.AllowCreateDirectory, text::kSharedRightCreateFolders},
+                                           {access.AllowDelete, text::kSharedRightDelete},
+                                           {access.AllowRemoveDirectory, text::kSharedRightRemoveFolders},
+                                           {access.IncludeInSearchRequests, text::kSharedRightFoundBySearches}};
+  for (const auto& [granted, name] : more) {
+    if (granted) rights << LanguageText(language, name);
+  }
   return rights.join(QStringLiteral(", "));
 }
 
@@ -103,7 +111,7 @@ TSharedFilesSection::TSharedFilesSection(TSharedFilesContext context, QWidget* p
   bar_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
   popup_->setObjectName(QStringLiteral("SharedPopup"));
 
-  auto* caption = new QLabel(QStringLiteral("Location:"), this);
+  locationCaption_ = new QLabel(this);
   location_ = new QLabel(this);
   location_->setObjectName(QStringLiteral("SharedLocationLabel"));
   location_->setContentsMargins(4, 0, 0, 0);  // apart from its caption
@@ -132,12 +140,13 @@ TSharedFilesSection::TSharedFilesSection(TSharedFilesContext context, QWidget* p
 
   auto* top = new QHBoxLayout();
   top->setContentsMargins(4, 2, 4, 2);
-  top->addWidget(caption);
+  top->addWidget(locationCaption_);
   top->addWidget(location_, 1);
   top->addWidget(choices_);
   top->addWidget(up_);
   top->addSpacing(12);
-  top->addWidget(new QLabel(QStringLiteral("View as:"), this));
+  viewAsCaption_ = new QLabel(this);
+  top->addWidget(viewAsCaption_);
   top->addWidget(viewers_);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
@@ -146,6 +155,9 @@ TSharedFilesSection::TSharedFilesSection(TSharedFilesContext context, QWidget* p
   layout->addWidget(bar_);
   layout->addWidget(view_, 1);
 
+  reader_ = std::make_unique<TShareFolderReader>(context_.Items.Shares(), [this](std::uint64_t ticket) {
+    QMetaObject::invokeMethod(this, [this, ticket] { ShowRead(ticket); }, Qt::QueuedConnection);
+  });
   fillTimer_.setInterval(0);
   connect(&fillTimer_, &QTimer::timeout, this, &TSharedFilesSection::FillBatch);
   itemsChanged_.setSingleShot(true);
@@ -170,7 +182,6 @@ TSharedFilesSection::TSharedFilesSection(TSharedFilesContext context, QWidget* p
   commands_.OnButtonClick = [this](TCommandManager&, std::uint32_t, std::int32_t command,
                                    TPluginHolder* owner) { RunCommand(command, owner, false); };
 
-  RebuildViewerChoices();
   ApplyLanguage();
   context_.Items.SetSection(this);
   // Only somebody else's view depends on the rights; the local user's follows the tree.
@@ -180,6 +191,7 @@ TSharedFilesSection::TSharedFilesSection(TSharedFilesContext context, QWidget* p
 }
 
 TSharedFilesSection::~TSharedFilesSection() {
+  reader_.reset();
   context_.Items.SetChangedHandler(nullptr);
   context_.Items.SetSection(nullptr);
   StopFilling();
@@ -189,6 +201,9 @@ TSharedFilesSection::~TSharedFilesSection() {
 
 void TSharedFilesSection::ApplyLanguage() {
   model_->ApplyLanguage();
+  locationCaption_->setText(LanguageText(context_.Language, text::kSharedLocationLabel));
+  viewAsCaption_->setText(LanguageText(context_.Language, text::kSharedViewAsLabel));
+  RebuildViewerChoices();
   if (choices_->count() > 0) {
     choices_->setItemText(0, LanguageText(context_.Language, text::kSharedRootChoice));
   }
@@ -204,10 +219,28 @@ void TSharedFilesSection::Navigate(const std::string& path, bool rebuild) {
   selected_ = nullptr;
   model_->Clear();
   RefreshCommands();
-  if (rebuild) BuildChoices(path);
-  // A folder the viewer may not list shows nothing; the tree is not even asked.
-  if (RightsAt(path)) cursor_ = context_.Items.Shares().OpenResults(path, false);
   location_->setText(QString::fromStdString(path));
+  rebuildChoices_ = rebuild;
+  reading_ = false;
+  // A folder the viewer may not list shows nothing; the disk is not even read.
+  if (!RightsAt(path)) {
+    if (rebuild) BuildChoices(path);
+    choicesBlocked_ = false;
+    return;
+  }
+  choicesBlocked_ = false;
+  readTicket_ = reader_->Read(path);
+  reading_ = true;
+  if (reader_->WaitFor(readTicket_, kReadAtOnce)) ShowRead(readTicket_);
+}
+
+void TSharedFilesSection::ShowRead(std::uint64_t ticket) {
+  // Another folder was asked for since, or this one is listed already.
+  if (!reading_ || ticket != readTicket_) return;
+  reading_ = false;
+  choicesBlocked_ = true;
+  if (rebuildChoices_) BuildChoices(locationPath_);
+  cursor_ = context_.Items.Shares().OpenResults(locationPath_, false, TShareRead::AsKnown);
   choicesBlocked_ = false;
   // A small folder is complete at once; a large one goes on in later turns.
   FillBatch();
@@ -266,7 +299,8 @@ void TSharedFilesSection::BuildChoices(const std::string& path) {
   AddChoice("/", GetLanguageText(text::kSharedRootChoice, context_.Language), 0, kRootChoice);
   int chosen = 0;
   TShareManager& shares = context_.Items.Shares();
-  std::unique_ptr<TShareResults> top = shares.OpenResults("/", false);
+  // The folder at the path was just read; the tree knows the rest well enough.
+  std::unique_ptr<TShareResults> top = shares.OpenResults("/", false, TShareRead::AsKnown);
   while (top->Next()) {
     if (!top->IsDirectory() || !RightsAt(top->VirtualPath())) continue;
     const std::string name = top->Name();
@@ -279,7 +313,7 @@ void TSharedFilesSection::BuildChoices(const std::string& path) {
       AddChoice(below, components[k], static_cast<int>(k) + 2, kFolderChoice);
       chosen = choices_->count() - 1;
     }
-    std::unique_ptr<TShareResults> inner = shares.OpenResults(below, false);
+    std::unique_ptr<TShareResults> inner = shares.OpenResults(below, false, TShareRead::AsKnown);
     while (inner->Next()) {
       if (inner->IsDirectory()) {
         AddChoice(inner->VirtualPath(), inner->Name(), static_cast<int>(components.size()) + 3,
@@ -333,7 +367,7 @@ std::optional<QString> TSharedFilesSection::RightsAt(std::string_view virtualPat
   if (!context_.Access.CheckAccess(viewer_.Service, viewer_.User, password, virtualPath, access)) {
     return std::nullopt;
   }
-  return RightsText(access);
+  return RightsText(access, context_.Language);
 }
 
 void TSharedFilesSection::ViewAs(const TSharedViewer& viewer) {
@@ -351,7 +385,7 @@ void TSharedFilesSection::ShowAgain() {
 
 void TSharedFilesSection::RebuildViewerChoices() {
   viewers_->clear();
-  viewers_->addItem(QStringLiteral("Myself"), 0u);
+  viewers_->addItem(LanguageText(context_.Language, text::kSharedViewerMyself), 0u);
   viewers_->setItemData(0, QString(), kUserRole);
   int current = 0;
   auto add = [this, &current](const QString& caption, std::uint32_t service, const std::string& user) {
@@ -359,9 +393,10 @@ void TSharedFilesSection::RebuildViewerChoices() {
     viewers_->setItemData(viewers_->count() - 1, QString::fromStdString(user), kUserRole);
     if (viewer_ == TSharedViewer{service, user}) current = viewers_->count() - 1;
   };
+  const QString anybody = LanguageText(context_.Language, text::kSharedViewerAnybody);
   for (const TServiceHolder* service : context_.Services.Services()) {
     const QString name = QString::fromStdString(service->description);
-    add(name + QStringLiteral(": anybody"), service->Handle(), "");
+    add(name + QStringLiteral(": ") + anybody, service->Handle(), "");
     for (const TUserItem& user : context_.Users.UsersOf(*service)) {
       add(name + QStringLiteral(": ") + QString::fromStdString(user.Name), service->Handle(), user.Name);
     }

@@ -37,6 +37,7 @@ class QTreeView;
 namespace kp {
 
 class TServiceRegistry;
+class TShareFolderReader;
 class TSharedAccessCheck;
 class TSharedFilesModel;
 class TSimpleConfig;
@@ -103,8 +104,8 @@ class TSharedFilesSection final : public QWidget, public ISharedFilesSection {
   // The entries of the viewer choice, read from the services and their accounts.
   void RebuildViewerChoices();
 
-  // Rows still to come from the folder being listed.
-  [[nodiscard]] bool Filling() const noexcept { return cursor_ != nullptr; }
+  // The folder is still being read, or rows are still to come from it.
+  [[nodiscard]] bool Filling() const noexcept { return reading_ || cursor_ != nullptr; }
   // Rows per turn of the event loop.
   void SetBatchSize(std::size_t rows) noexcept { batchSize_ = rows > 0 ? rows : 1; }
   void ApplyLanguage();
@@ -134,6 +135,8 @@ class TSharedFilesSection final : public QWidget, public ISharedFilesSection {
  private:
   // The location again for the viewer, or the root when it is closed to them.
   void ShowAgain();
+  // The read of the ticket has ended: the folder is listed, if still wanted.
+  void ShowRead(std::uint64_t ticket);
   void FillBatch();
   void StopFilling();
   void SelectFirstRow();
@@ -152,7 +155,9 @@ class TSharedFilesSection final : public QWidget, public ISharedFilesSection {
   TSharedFilesContext context_;
   TSharedFilesModel* model_ = nullptr;
   QTreeView* view_ = nullptr;
+  QLabel* locationCaption_ = nullptr;
   QLabel* location_ = nullptr;
+  QLabel* viewAsCaption_ = nullptr;
   QComboBox* choices_ = nullptr;
   TViewerBox* viewers_ = nullptr;
   QToolButton* up_ = nullptr;
@@ -169,6 +174,12 @@ class TSharedFilesSection final : public QWidget, public ISharedFilesSection {
   bool rebuilding_ = false;
   bool rebuildAgain_ = false;
 
+  // Folders are read from the disk off the main thread; a read that ends
+  // quickly is waited for, so a small folder shows at once.
+  std::unique_ptr<TShareFolderReader> reader_;
+  std::uint64_t readTicket_ = 0;
+  bool reading_ = false;
+  bool rebuildChoices_ = false;
   // The listing under way; closed when the folder is done or left.
   std::unique_ptr<TShareResults> cursor_;
   std::size_t batchSize_ = 2000;

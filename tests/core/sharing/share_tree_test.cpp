@@ -2,12 +2,15 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <future>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "core/host/main_thread_queue.h"
+#include "core/sharing/share_folder_reader.h"
 #include "core/sharing/share_manager.h"
 #include "support/temp_folder.h"
 #include "support/waiting.h"
@@ -18,9 +21,10 @@ namespace {
 namespace fs = std::filesystem;
 
 // Every entry of a browse as its virtual path, directories with a trailing "/".
-std::vector<std::string> Browse(TShareManager& manager, std::string_view path, bool recursive) {
+std::vector<std::string> Browse(TShareManager& manager, std::string_view path, bool recursive,
+                                TShareRead read = TShareRead::FromDisk) {
   std::vector<std::string> seen;
-  auto cursor = manager.OpenResults(path, recursive);
+  auto cursor = manager.OpenResults(path, recursive, read);
   while (cursor->Next()) seen.push_back(cursor->VirtualPath() + (cursor->IsDirectory() ? "/" : ""));
   return seen;
 }
@@ -152,6 +156,38 @@ TEST(ShareTree, DeletedFilesStayMarkedWhileACursorIsOpenAndComeBackWithWhatTheyH
   EXPECT_EQ(manager.OpenResultsCount(), 0u);
   EXPECT_TRUE(folder->Files(true).empty());
   EXPECT_EQ(file->RealPath(), disk / "F/a.mp3");  // a purged entry still held tells its paths
+}
+
+TEST(ShareTree, AFolderReadOnTheReadersThreadIsListedAsKnownWithoutReadingItAgain) {
+  test::TempFolder folder;
+  const fs::path music = fs::path(folder.Path()) / "music";
+  fs::create_directories(music);
+  TShareManager manager;
+  manager.AddDirectory(music.string(), "Music", true, "*.*");
+  std::vector<std::uint64_t> done;
+  std::mutex doneLock;
+  TShareFolderReader reader(manager, [&](std::uint64_t ticket) {
+    std::lock_guard lock(doneLock);
+    done.push_back(ticket);
+  });
+  EXPECT_EQ(Browse(manager, "/Music", false, TShareRead::AsKnown), std::vector<std::string>{});
+
+  std::ofstream(music / "a.txt") << "x";
+  EXPECT_EQ(Browse(manager, "/Music", false, TShareRead::AsKnown), std::vector<std::string>{});
+  const std::uint64_t ticket = reader.Read("/Music");
+  ASSERT_TRUE(reader.WaitFor(ticket, test::kPatience));
+  EXPECT_EQ(Browse(manager, "/Music", false, TShareRead::AsKnown), std::vector<std::string>{"/Music/a.txt"});
+
+  // The root's read is the top-level folders' contents; listing the root as
+  // known still notices a top-level folder that has gone.
+  std::ofstream(music / "b.txt") << "x";
+  ASSERT_TRUE(reader.WaitFor(reader.Read("/"), test::kPatience));
+  EXPECT_EQ(Sorted(Browse(manager, "/Music", false, TShareRead::AsKnown)),
+            (std::vector<std::string>{"/Music/a.txt", "/Music/b.txt"}));
+  fs::remove_all(music);
+  EXPECT_EQ(Browse(manager, "/", false, TShareRead::AsKnown), std::vector<std::string>{});
+  std::lock_guard lock(doneLock);
+  EXPECT_EQ(done.size(), 2U);
 }
 
 TEST(ShareTree, LookupsIgnoreCaseAndBlanksAndFollowRenames) {

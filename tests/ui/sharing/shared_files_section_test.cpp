@@ -47,6 +47,9 @@ constexpr const char* kLanguage = R"lang(
 00007 = "Folder"
 00008 = "Shared Files"
 00009 = "MP3 File"
+00106 = "read"
+00107 = "write"
+00108 = "create folders"
 )lang";
 
 constexpr TGuid kGuid{0x51u, 1, 2, {1, 2, 3, 4, 5, 6, 7, 8}};
