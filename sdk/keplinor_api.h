@@ -76,10 +76,10 @@ extern KP_EXPORT kp_ApplicationNotificationIconEdit_fn ApplicationNotificationIc
 /* 17. ApplicationNotificationIconRemove (main thread) */
 typedef int32_t (*kp_ApplicationNotificationIconRemove_fn)(kp_handle poNotificationIcon);
 extern KP_EXPORT kp_ApplicationNotificationIconRemove_fn ApplicationNotificationIconRemove;
-/* 18. ApplicationRegisterURL (main thread; not built yet: answers 0) */
+/* 18. ApplicationRegisterURL (main thread) */
 typedef int32_t (*kp_ApplicationRegisterURL_fn)(const char *sName);
 extern KP_EXPORT kp_ApplicationRegisterURL_fn ApplicationRegisterURL;
-/* 19. ApplicationUnRegisterURL (main thread; not built yet: answers 0) */
+/* 19. ApplicationUnRegisterURL (main thread) */
 typedef void (*kp_ApplicationUnRegisterURL_fn)(const char *sName);
 extern KP_EXPORT kp_ApplicationUnRegisterURL_fn ApplicationUnRegisterURL;
 /* 20. ApplicationGetFirewallStatus (main thread) */
@@ -145,10 +145,10 @@ typedef int32_t (*kp_ServiceSetActive_fn)(kp_handle poService);
 extern KP_EXPORT kp_ServiceSetActive_fn ServiceSetActive;
 
 /* ---- URL */
-/* 39. URLRegister (main thread; not built yet: answers 0) */
+/* 39. URLRegister (main thread) */
 typedef int32_t (*kp_URLRegister_fn)(const char *sURL);
 extern KP_EXPORT kp_URLRegister_fn URLRegister;
-/* 40. URLUnRegister (main thread; not built yet: answers 0) */
+/* 40. URLUnRegister (main thread) */
 typedef void (*kp_URLUnRegister_fn)(const char *sURL);
 extern KP_EXPORT kp_URLUnRegister_fn URLUnRegister;
 

@@ -1,7 +1,7 @@
 // The program's entry. Without arguments it starts the desktop program; with
 // --headless it runs the core alone (no window, no tray), for machines without
-// a display and for tests. Any other argument is a link for the running
-// instance.
+// a display and for tests. Any other argument is a link: handed to the running
+// instance, or routed by this one once its plugins have started.
 #include <QApplication>
 #include <QSocketNotifier>
 #include <csignal>
@@ -10,6 +10,9 @@
 #include <unistd.h>
 
 #include <memory>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "core/config/autostart_entry.h"
 #include "core/config/global_stores.h"
@@ -17,6 +20,8 @@
 #include "core/host/process_dispatch.h"
 #include "core/platform/application_folder.h"
 #include "core/platform/single_instance.h"
+#include "core/shell/program_run.h"
+#include "core/shell/url_scheme_entries.h"
 #include "ui/shell/desktop_program.h"
 #include "ui/shell/main_form.h"
 
@@ -44,12 +49,27 @@ int main(int argc, char** argv) {
   // One running instance per user: a second start hands its wish over and ends
   // without reading or writing any file.
   kp::TMainForm* window = nullptr;
+  // Links wait here until the plugins have started and can claim them; a link
+  // arrives with a line break at its end, as links handed over by the desktop
+  // always have.
+  kp::TProgramRun* run = nullptr;
+  std::vector<std::string> waitingLinks;
+  auto deliver = [&run, &waitingLinks](std::string link) {
+    link += "\r\n";
+    if (run && run->ApplicationStarted()) {
+      run->DispatchUrl(link);
+    } else {
+      waitingLinks.push_back(std::move(link));
+    }
+  };
   kp::TSingleInstance instance(kp::DefaultRuntimeFolder());
-  const kp::TInstanceStart start = instance.Start([&queue, &window](kp::TInstanceRequest) {
-    // Links are routed to their plugins once the link handling is built; until
-    // then a link, like a plain second start, brings the window to the front.
-    queue.Post([&window] {
-      if (window) window->ShowMainWindow();
+  const kp::TInstanceStart start = instance.Start([&queue, &window, &deliver](kp::TInstanceRequest request) {
+    queue.Post([&window, &deliver, request = std::move(request)] {
+      if (request.kind == kp::TInstanceRequest::TKind::Link) {
+        deliver(request.link);
+      } else if (window) {
+        window->ShowMainWindow();
+      }
     });
   });
   if (start.role == kp::TInstanceRole::Secondary) {
@@ -69,10 +89,17 @@ int main(int argc, char** argv) {
   int exitCode = 0;
   {
     kp::TDesktopProgram program(folder, kp::SettingsConfig(), kp::LanguageConfig(), kp::ProcessApiRegistry(), queue);
-    // The desktop program keeps the user's log-on entry in step with its setting.
+    // The desktop program keeps the user's log-on entry in step with its setting,
+    // and the desktop's handler of its links pointing at this executable.
     program.Run().SetAutostartPlaces(kp::DefaultConfigHome(), kp::ExecutablePath());
+    program.Run().SetUrlSchemePlaces(kp::DefaultXdgPlaces(), kp::ExecutablePath());
+    run = &program.Run();
+    if (argc > 1) deliver(argv[1]);
     const bool started = program.Start();
     window = &program.MainForm();
+    if (started) {
+      for (const std::string& link : std::exchange(waitingLinks, {})) program.Run().DispatchUrl(link);
+    }
     std::unique_ptr<QSocketNotifier> signalNotifier;
     if (::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) == 0) {
       signalNotifier = std::make_unique<QSocketNotifier>(signalPipe[0], QSocketNotifier::Read);
@@ -87,6 +114,7 @@ int main(int argc, char** argv) {
     }
     if (started && !program.Closed()) exitCode = QApplication::exec();
     window = nullptr;
+    run = nullptr;
     std::signal(SIGTERM, SIG_DFL);
     std::signal(SIGINT, SIG_DFL);
     program.Finish();

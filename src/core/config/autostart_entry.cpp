@@ -61,6 +61,14 @@ std::string DefaultConfigHome() {
   return ConfigHomeFrom(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
 }
 
+std::string DataHomeFrom(const char* xdgDataHome, const char* home) {
+  if (xdgDataHome && xdgDataHome[0] == '/') return xdgDataHome;
+  if (home && home[0] != '\0') return JoinPath(home, ".local/share");
+  return {};
+}
+
+std::string DefaultDataHome() { return DataHomeFrom(std::getenv("XDG_DATA_HOME"), std::getenv("HOME")); }
+
 std::string DesktopExecValue(std::string_view executablePath) {
   bool quote = executablePath.empty();
   for (const char c : executablePath) quote = quote || kReservedInExec.find(c) != std::string_view::npos;

@@ -18,6 +18,9 @@ inline constexpr std::string_view kAutostartEntryFileName = "KP-APPLICATION-4.0.
 [[nodiscard]] std::string ConfigHomeFrom(const char* xdgConfigHome, const char* home);
 // ConfigHomeFrom with this process's environment.
 [[nodiscard]] std::string DefaultConfigHome();
+// The user's data folder the same way: XDG_DATA_HOME, else HOME + "/.local/share".
+[[nodiscard]] std::string DataHomeFrom(const char* xdgDataHome, const char* home);
+[[nodiscard]] std::string DefaultDataHome();
 
 // The Exec value that runs exactly this program file and nothing else: the path
 // in double quotes when it holds a blank or another character the desktop's

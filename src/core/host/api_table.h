@@ -58,8 +58,9 @@ inline constexpr std::array<FunctionSpec, kApiFunctionCount> kApiFunctions = {{
     FunctionSpec{"ApplicationNotificationIconRemove", Family::Application, R::Int32, kMain, 4,
                  {{"poNotificationIcon", K::Handle}}, kBuilt},
     // Application: names under the program's own link scheme, and the firewall status
-    FunctionSpec{"ApplicationRegisterURL", Family::Application, R::Int32, kMain, 4, {{"sName", K::Text}}},
-    FunctionSpec{"ApplicationUnRegisterURL", Family::Application, R::None, kMain, 4, {{"sName", K::Text}}},
+    FunctionSpec{"ApplicationRegisterURL", Family::Application, R::Int32, kMain, 4, {{"sName", K::Text}}, kBuilt},
+    FunctionSpec{"ApplicationUnRegisterURL", Family::Application, R::None, kMain, 4, {{"sName", K::Text}},
+                 kBuilt},
     FunctionSpec{"ApplicationGetFirewallStatus", Family::Application, R::Int32, kMain, 0, {}, kBuilt},
 
     // Setup: the setup wizard's plugin pages and the settings dialog's plugin tabs
@@ -98,8 +99,8 @@ inline constexpr std::array<FunctionSpec, kApiFunctionCount> kApiFunctions = {{
     FunctionSpec{"ServiceSetActive", Family::Service, R::Int32, kMain, 4, {{"poService", K::Handle}}, kBuilt},
 
     // URL: link schemes claimed from the operating system
-    FunctionSpec{"URLRegister", Family::Url, R::Int32, kMain, 4, {{"sURL", K::Text}}},
-    FunctionSpec{"URLUnRegister", Family::Url, R::None, kMain, 4, {{"sURL", K::Text}}},
+    FunctionSpec{"URLRegister", Family::Url, R::Int32, kMain, 4, {{"sURL", K::Text}}, kBuilt},
+    FunctionSpec{"URLUnRegister", Family::Url, R::None, kMain, 4, {{"sURL", K::Text}}, kBuilt},
 
     // Search: results, the results tab's commands and completion. The two
     // command functions are called from inside OnSearchResultSelect and run

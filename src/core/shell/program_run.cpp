@@ -43,6 +43,8 @@ TProgramRun::TProgramRun(std::string programFolder, TSimpleConfig& settingsStore
       serviceApi_(std::make_unique<TServiceApi>(registry, *services_)),
       users_(std::make_unique<TUsers>(*services_)),
       usersApi_(std::make_unique<TUsersApi>(registry, *users_)),
+      urlRoutes_(std::make_unique<TUrlRoutes>()),
+      urlApi_(std::make_unique<TUrlApi>(registry, *urlRoutes_)),
       searches_(std::make_unique<TSearchList>(*services_, plugins_, settings_, programFolder_)),
       searchApi_(std::make_unique<TSearchApi>(registry, *searches_)),
       searchOpener_(std::make_unique<TSearchListOpener>(*searches_)),
@@ -84,6 +86,18 @@ void TProgramRun::SetAutostartPlaces(std::string configHome, std::string executa
   executable_ = std::move(executable);
 }
 
+void TProgramRun::SetUrlSchemePlaces(TXdgPlaces places, std::string executable) {
+  urlEntries_ = std::make_unique<TUrlSchemeEntries>(std::move(places), std::move(executable));
+  urlRoutes_->SetEntries(urlEntries_.get());
+  // Forced: the program's own links follow the program wherever it was moved.
+  static_cast<void>(urlEntries_->RegisterUrlScheme(kOwnUrlScheme, true));
+}
+
+bool TProgramRun::SaveSettingsFile() {
+  SaveSettings(settings_, settingsStore_);
+  return settingsStore_.SaveToFile(settingsPath_);
+}
+
 bool TProgramRun::Start(IProgramViews* views) {
   if (started_) return applicationStarted_;
   started_ = true;
@@ -94,8 +108,8 @@ bool TProgramRun::Start(IProgramViews* views) {
   searchRequest_->LoadSearchHistory(programFolder_);
   // 6. The share tree as the last run left it (its top-level entries exist
   // before anything is rescanned), its items' access rights, then the users.
-  // The scanning rules are loaded here once their part of the program is built.
   static_cast<void>(shares_->LoadShareTree(programFolder_ + std::string(kShareTreeFileName)));
+  shares_->LoadRules(programFolder_);
   // The loaded tree registered its items; they take their saved rights.
   LoadSharedAccess(*sharedItems_, programFolder_ + std::string(kSharedAccessFileName));
   // The saved accounts wait for their services, which register once the plugins run.
@@ -140,8 +154,7 @@ void TProgramRun::Finish() {
   // save leaves the previous file whole; there is nobody left to tell.
   if (views_) views_->StoreIntoSettings();
   if (started_) {
-    SaveSettings(settings_, settingsStore_);
-    static_cast<void>(settingsStore_.SaveToFile(settingsPath_));
+    static_cast<void>(SaveSettingsFile());
   }
 
   // 1. From here on the main thread no longer waits for calls from the plugins'

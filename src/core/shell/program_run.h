@@ -7,10 +7,13 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "core/config/settings.h"
 #include "core/host/api_registry.h"
 #include "core/host/plugin_manager.h"
+#include "core/shell/url_routes.h"
+#include "core/shell/url_scheme_entries.h"
 
 namespace kp {
 
@@ -68,6 +71,13 @@ class TProgramRun {
   // file it runs. Without them (tests, a headless run) the entry is left alone;
   // with them start-up makes it follow the setting LaunchAtSystemStartup.
   void SetAutostartPlaces(std::string configHome, std::string executable);
+  // The desktop's link handlers: the program's own scheme is (re)registered for
+  // this executable at once, and plugins' schemes are registered there. Without
+  // this call (tests, a headless run) no scheme can be claimed.
+  void SetUrlSchemePlaces(TXdgPlaces places, std::string executable);
+  // A link handed to the program, routed to the plugin that claimed it.
+  void DispatchUrl(std::string_view link) const { urlRoutes_->DispatchUrl(link); }
+  [[nodiscard]] TUrlRoutes& UrlRoutes() const noexcept { return *urlRoutes_; }
 
   // Start-up. The views may be null. False when the program should end at once
   // (the first-run setup was not completed): no start event was sent.
@@ -94,6 +104,12 @@ class TProgramRun {
   [[nodiscard]] TDownloadList& Downloads() const noexcept { return *downloads_; }
   [[nodiscard]] TUploadList& Uploads() const noexcept { return *uploads_; }
   [[nodiscard]] bool ApplicationStarted() const noexcept { return applicationStarted_; }
+  // The places SetAutostartPlaces gave; empty without them.
+  [[nodiscard]] const std::string& AutostartConfigHome() const noexcept { return autostartConfigHome_; }
+  [[nodiscard]] const std::string& AutostartExecutable() const noexcept { return executable_; }
+  // The working settings into their store, and the store's file replaced whole;
+  // false when it could not be written (the previous file is then untouched).
+  bool SaveSettingsFile();
 
  private:
   void RegisterApplicationFunctions();
@@ -108,6 +124,9 @@ class TProgramRun {
   std::unique_ptr<TServiceApi> serviceApi_;
   std::unique_ptr<TUsers> users_;
   std::unique_ptr<TUsersApi> usersApi_;
+  std::unique_ptr<TUrlSchemeEntries> urlEntries_;
+  std::unique_ptr<TUrlRoutes> urlRoutes_;
+  std::unique_ptr<TUrlApi> urlApi_;
   std::unique_ptr<TSearchList> searches_;
   std::unique_ptr<TSearchApi> searchApi_;
   std::unique_ptr<TSearchListOpener> searchOpener_;

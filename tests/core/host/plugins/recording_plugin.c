@@ -82,8 +82,37 @@ KP_EVENT(OnApplicationExit) {
   if (strstr(ownName, "refuse")) *pCanExit = 0;
 }
 
+/* The settings dialog's OK and Cancel; "refuse" in the file name keeps the
+ * dialog open as it does the program. */
+KP_EVENT(OnSetupApply) {
+  record(*pCanApply == 1 ? "OnSetupApply asked yes" : "OnSetupApply asked no");
+  if (strstr(ownName, "refuse")) *pCanApply = 0;
+}
+
+KP_EVENT(OnSetupCancel) { record("OnSetupCancel"); }
+
 KP_EVENT(OnApplicationMenu) {
   char line[64];
   snprintf(line, sizeof line, "OnApplicationMenu %u %d", poMenu, iCommand);
   record(line);
 }
+
+/* Links: the key and the rest, a line break in the rest written as "\r\n". */
+static void record_link(const char *event, const char *key, const char *rest) {
+  char line[600];
+  size_t at = (size_t)snprintf(line, sizeof line, "%s %s ", event, key);
+  for (; *rest && at + 3 < sizeof line; ++rest) {
+    if (*rest == '\r' || *rest == '\n') {
+      line[at++] = '\\';
+      line[at++] = *rest == '\r' ? 'r' : 'n';
+    } else {
+      line[at++] = *rest;
+    }
+  }
+  line[at] = '\0';
+  record(line);
+}
+
+KP_EVENT(OnApplicationURL) { record_link("OnApplicationURL", sName, sRest); }
+
+KP_EVENT(OnURL) { record_link("OnURL", sScheme, sRest); }
