@@ -21,7 +21,9 @@ struct LanguageTextId {
 };
 
 // Grouped by section, in the order the language file lists them.
-inline constexpr std::array kLanguageTexts{
+// A plain array: deducing a std::array of this many entries folds past
+// clang's nesting limit.
+inline constexpr LanguageTextId kLanguageTexts[]{
     // Shared words: buttons, commands, units and column titles.
     LanguageTextId{"General", "00001", "", "Edit button"},
     LanguageTextId{"General", "00002", "",
@@ -162,7 +164,19 @@ inline constexpr std::array kLanguageTexts{
     LanguageTextId{"ModifyService", "00001", "", "heading of the services dialog"},
     LanguageTextId{"DeleteService", "00001", "", "question before a service is removed"},
 
+    LanguageTextId{"SetupWizard", "00001", "", "setup wizard: heading of the agreement page"},
+    LanguageTextId{"SetupWizard", "00002", "", "setup wizard: the agreement question"},
+    LanguageTextId{"SetupWizard", "00003", "", "setup wizard: heading of the network check page"},
+    LanguageTextId{"SetupWizard", "00004", "", "setup wizard: text of the network check page"},
+    LanguageTextId{"SetupWizard", "00005", "", "setup wizard: heading of the scan question"},
+    LanguageTextId{"SetupWizard", "00006", "", "setup wizard: the scan question"},
+    LanguageTextId{"SetupWizard", "00007", "", "setup wizard: heading of the scanning page"},
+    LanguageTextId{"SetupWizard", "00008", "", "setup wizard: text of the scanning page"},
     LanguageTextId{"SetupWizard", "00009", "", "message when the license agreement is not accepted"},
+    LanguageTextId{"SetupWizard", "00010", "", "setup wizard: Back button"},
+    LanguageTextId{"SetupWizard", "00011", "", "setup wizard: window title"},
+    LanguageTextId{"SetupWizard", "00012", "", "setup wizard: network page when no port-check server is set up"},
+    LanguageTextId{"SetupWizard", "00013", "", "setup wizard: the end-user agreement"},
 
     // Searching.
     LanguageTextId{"SearchRequest", "00001", "", "label above the list of places to search"},
