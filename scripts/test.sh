@@ -39,7 +39,7 @@ configure_and_build tsan configure_folder tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo
   -DKEPLINOR_CORE_ONLY=ON -DKEPLINOR_WERROR=ON
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
   ctest --test-dir "$root/build/tsan" --output-on-failure -j "$jobs" \
-  -R '^(MainThreadQueue|DispatcherTest|MainLoop|ApiRegistry|PluginManagerTest|PluginStress|LowMemoryHeap|SearchListTest|ProgramRunTest|TransferThreadsTest|ShareTree|ShareTreeStress|ShareScan|SharedApiTest|Socket|SocketErrors|PortCheckClient)\.'
+  -R '^(MainThreadQueue|DispatcherTest|MainLoop|ApiRegistry|PluginManagerTest|PluginStress|LowMemoryHeap|SearchListTest|ProgramRunTest|TransferThreadsTest|ShareTree|ShareTreeStress|ShareScan|SharedApiTest|Socket|SocketErrors|PortCheckClient|WebClient|Advertising)\.'
 
 echo "== all tests"
 configure_and_build test configure_folder test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKEPLINOR_WERROR=ON

@@ -87,22 +87,22 @@ typedef int32_t (*kp_ApplicationGetFirewallStatus_fn)(void);
 extern KP_EXPORT kp_ApplicationGetFirewallStatus_fn ApplicationGetFirewallStatus;
 
 /* ---- Setup */
-/* 21. SetupStartWizard (main thread; not built yet: answers 0) */
+/* 21. SetupStartWizard (main thread) */
 typedef int32_t (*kp_SetupStartWizard_fn)(void);
 extern KP_EXPORT kp_SetupStartWizard_fn SetupStartWizard;
-/* 22. SetupShowWizardPanel (main thread; not built yet: answers 0) */
+/* 22. SetupShowWizardPanel (main thread) */
 typedef int32_t (*kp_SetupShowWizardPanel_fn)(kp_window sWindowHandle, int32_t iStatus);
 extern KP_EXPORT kp_SetupShowWizardPanel_fn SetupShowWizardPanel;
-/* 23. SetupTabAdd (main thread; not built yet: answers 0) */
+/* 23. SetupTabAdd (main thread) */
 typedef kp_handle (*kp_SetupTabAdd_fn)(const char *sDescription, kp_window sWindowHandle);
 extern KP_EXPORT kp_SetupTabAdd_fn SetupTabAdd;
-/* 24. SetupTabEdit (main thread; not built yet: answers 0) */
+/* 24. SetupTabEdit (main thread) */
 typedef void (*kp_SetupTabEdit_fn)(kp_handle poTab, const char *sDescription, kp_window sWindowHandle);
 extern KP_EXPORT kp_SetupTabEdit_fn SetupTabEdit;
-/* 25. SetupTabRemove (main thread; not built yet: answers 0) */
+/* 25. SetupTabRemove (main thread) */
 typedef int32_t (*kp_SetupTabRemove_fn)(kp_handle poTab);
 extern KP_EXPORT kp_SetupTabRemove_fn SetupTabRemove;
-/* 26. SetupTabActivate (main thread; not built yet: answers 0) */
+/* 26. SetupTabActivate (main thread) */
 typedef int32_t (*kp_SetupTabActivate_fn)(kp_handle poTab);
 extern KP_EXPORT kp_SetupTabActivate_fn SetupTabActivate;
 

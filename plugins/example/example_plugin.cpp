@@ -7,7 +7,8 @@
 // (example_search.cpp, example_catalogue.cpp), downloads of the results and
 // uploads to pretend users (example_downloads.cpp, example_uploads.cpp,
 // example_transfers.cpp), a command in the Shared files section
-// (example_shared.cpp); and it names itself for the About box.
+// (example_shared.cpp), a page in the setup wizard and one in the settings
+// dialog (example_setup.cpp); and it names itself for the About box.
 //
 // It runs inside the program's process, so it shares the program's Qt: widgets
 // are made on the main thread (TPlugin_OnStartup and events run there) and
@@ -120,6 +121,7 @@ KP_STARTUP {
   ApplicationNotificationIconAdd("UserIcon.bmp");
 
   example::StartServices();
+  example::StartSetup(block->LibraryFolder);
 }
 
 // From this event on the program no longer waits for our threads' calls, so
@@ -134,6 +136,7 @@ KP_SHUTDOWN {
   example::StopSearches();
   example::StopTransfers();
   example::StopWizard();
+  example::StopSetup();
   example::StopServices();
   // The program handed the tab's widget back before stopping us.
   example::DeleteUnlessAdopted(tabWidget);

@@ -56,6 +56,13 @@ void EditServer(kp_handle poService, const std::string& name, const std::string&
 
 void StopWizard();
 
+// ---- The setup wizard's page and the settings dialog's page (example_setup.cpp)
+
+// Reads the saved nickname from the folder our library is in, asks for the
+// setup wizard while there is none, and adds our settings page.
+void StartSetup(const std::string& libraryFolder);
+void StopSetup();
+
 // ---- Searching: the thread that answers, the result commands (example_search.cpp)
 
 // Stops the thread that answers searches and waits for it; the details window

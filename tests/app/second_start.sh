@@ -20,7 +20,7 @@ cp -r "$(dirname "$program")"/. "$work"/
 rm -rf "$work/Plugins" "$work/Downloads" "$work/Temp"
 mkdir -p "$work/Plugins"
 cp "$plugin" "$work/Plugins/log.so"
-printf '[Advanced]\r\nMinimizeAtStartup = "TRUE"\r\n' > "$work/Application4.cfg"
+printf '[Application]\r\nSetupComplete = "TRUE"\r\n[Advanced]\r\nMinimizeAtStartup = "TRUE"\r\n' > "$work/Application4.cfg"
 export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$runtime" XDG_CONFIG_HOME="$runtime/config" \
   XDG_DATA_HOME="$runtime/data"
 

@@ -64,15 +64,15 @@ inline constexpr std::array<FunctionSpec, kApiFunctionCount> kApiFunctions = {{
     FunctionSpec{"ApplicationGetFirewallStatus", Family::Application, R::Int32, kMain, 0, {}, kBuilt},
 
     // Setup: the setup wizard's plugin pages and the settings dialog's plugin tabs
-    FunctionSpec{"SetupStartWizard", Family::Setup, R::Int32, kMain, 0, {}},
+    FunctionSpec{"SetupStartWizard", Family::Setup, R::Int32, kMain, 0, {}, kBuilt},
     FunctionSpec{"SetupShowWizardPanel", Family::Setup, R::Int32, kMain, 8,
-                 {{"sWindowHandle", K::WindowHandle}, {"iStatus", K::Int32}}},
+                 {{"sWindowHandle", K::WindowHandle}, {"iStatus", K::Int32}}, kBuilt},
     FunctionSpec{"SetupTabAdd", Family::Setup, R::Handle, kMain, 8,
-                 {{"sDescription", K::Text}, {"sWindowHandle", K::WindowHandle}}},
+                 {{"sDescription", K::Text}, {"sWindowHandle", K::WindowHandle}}, kBuilt},
     FunctionSpec{"SetupTabEdit", Family::Setup, R::None, kMain, 12,
-                 {{"poTab", K::Handle}, {"sDescription", K::Text}, {"sWindowHandle", K::WindowHandle}}},
-    FunctionSpec{"SetupTabRemove", Family::Setup, R::Int32, kMain, 4, {{"poTab", K::Handle}}},
-    FunctionSpec{"SetupTabActivate", Family::Setup, R::Int32, kMain, 4, {{"poTab", K::Handle}}},
+                 {{"poTab", K::Handle}, {"sDescription", K::Text}, {"sWindowHandle", K::WindowHandle}}, kBuilt},
+    FunctionSpec{"SetupTabRemove", Family::Setup, R::Int32, kMain, 4, {{"poTab", K::Handle}}, kBuilt},
+    FunctionSpec{"SetupTabActivate", Family::Setup, R::Int32, kMain, 4, {{"poTab", K::Handle}}, kBuilt},
 
     // Service: service types, services and the Services section
     FunctionSpec{"ServiceAddType", Family::Service, R::Handle, kMain, 24,

@@ -10,6 +10,8 @@
 #include "core/search/search_request.h"
 #include "core/services/service_api.h"
 #include "core/services/service_registry.h"
+#include "core/setup/setup_api.h"
+#include "core/setup/setup_wizard.h"
 #include "core/sharing/share_manager.h"
 #include "core/sharing/shared_access_check.h"
 #include "core/sharing/shared_access_store.h"
@@ -38,7 +40,7 @@ TProgramRun::TProgramRun(std::string programFolder, TSimpleConfig& settingsStore
       settingsPath_(programFolder_ + std::string(kSettingsFileName)),
       settingsStore_(settingsStore),
       api_(registry),
-      plugins_(registry, std::move(processPendingMessages)),
+      plugins_(registry, processPendingMessages),
       services_(std::make_unique<TServiceRegistry>(programFolder_)),
       serviceApi_(std::make_unique<TServiceApi>(registry, *services_)),
       users_(std::make_unique<TUsers>(*services_)),
@@ -55,7 +57,10 @@ TProgramRun::TProgramRun(std::string programFolder, TSimpleConfig& settingsStore
       sharedApi_(std::make_unique<TSharedApi>(registry, *sharedItems_, *sharedAccess_, programFolder_)),
       uploads_(std::make_unique<TUploadList>(*services_, plugins_, settings_, programFolder_)),
       downloads_(std::make_unique<TDownloadList>(*services_, plugins_, settings_, programFolder_)),
-      transferApi_(std::make_unique<TTransferApi>(registry, *downloads_, *uploads_)) {
+      transferApi_(std::make_unique<TTransferApi>(registry, *downloads_, *uploads_)),
+      setupWizard_(std::make_unique<TSetupWizard>(
+          TSetupWizardContext{settings_, nullptr, *shares_, sharedItems_.get(), {processPendingMessages, {}}})),
+      setupApi_(std::make_unique<TSetupApi>(registry, *setupWizard_)) {
   RegisterApplicationFunctions();
   // A finished download shows in the shared files section when its folder
   // does; a transfer's shared name opens the real file.
@@ -136,8 +141,9 @@ bool TProgramRun::Start(IProgramViews* views) {
   if (views_) views_->SettingsLoaded();
   // 10. Every plugin is loaded, bound and started; from here on they may call.
   plugins_.ScanPlugins(programFolder_ + "Plugins");
-  // 11. A run without a window has nobody to answer the setup wizard and goes on.
-  if (views_ && !settings_.Application.SetupComplete && !views_->RunFirstRunSetup()) return false;
+  // 11. A run without a window has nobody to answer the setup wizard and goes on;
+  // the window's own step decides whether the wizard shows.
+  if (views_ && !views_->RunFirstRunSetup()) return false;
   // 12-14.
   if (views_) views_->ShowAtStart(settings_.Advanced.MinimizeAtStartup);
   // 15-16.

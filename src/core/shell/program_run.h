@@ -28,6 +28,8 @@ class TSharedAccessCheck;
 class TSharedApi;
 class TSharedItemList;
 class TServiceRegistry;
+class TSetupApi;
+class TSetupWizard;
 class TSimpleConfig;
 class TTransferApi;
 class TUploadList;
@@ -43,7 +45,9 @@ class IProgramViews {
   virtual void StartProcessTimer() = 0;
   // The settings are loaded and the download folders made.
   virtual void SettingsLoaded() = 0;
-  // The first-run setup; false when it was not completed and the program ends.
+  // The setup wizard when start-up shows it: always while SetupComplete is
+  // false, otherwise when a plugin asked for it. False when the first start's
+  // setup was not completed and the program ends.
   virtual bool RunFirstRunSetup() = 0;
   // The notification icon, the offline state, and the window unless it starts minimised.
   virtual void ShowAtStart(bool minimized) = 0;
@@ -103,6 +107,8 @@ class TProgramRun {
   [[nodiscard]] const TSharedAccessCheck& SharedAccess() const noexcept { return *sharedAccess_; }
   [[nodiscard]] TDownloadList& Downloads() const noexcept { return *downloads_; }
   [[nodiscard]] TUploadList& Uploads() const noexcept { return *uploads_; }
+  // The setup wizard without its window, which plugins ask to take part in.
+  [[nodiscard]] TSetupWizard& SetupWizard() const noexcept { return *setupWizard_; }
   [[nodiscard]] bool ApplicationStarted() const noexcept { return applicationStarted_; }
   // The places SetAutostartPlaces gave; empty without them.
   [[nodiscard]] const std::string& AutostartConfigHome() const noexcept { return autostartConfigHome_; }
@@ -138,6 +144,8 @@ class TProgramRun {
   std::unique_ptr<TUploadList> uploads_;
   std::unique_ptr<TDownloadList> downloads_;
   std::unique_ptr<TTransferApi> transferApi_;
+  std::unique_ptr<TSetupWizard> setupWizard_;
+  std::unique_ptr<TSetupApi> setupApi_;
   std::string autostartConfigHome_;
   std::string executable_;
   IProgramViews* views_ = nullptr;

@@ -114,6 +114,9 @@ class TTransferList : private IServiceListener {
   void RemoveAll();
   // One tick of the process timer.
   void Tick();
+  // The settings' limits may have changed: queued transfers that they now
+  // admit start at once rather than at the next transfer's end.
+  void LimitsChanged() { PromoteQueued(); }
 
   // The plugins' reports (bodies of the API functions); unknown handles are
   // ignored.

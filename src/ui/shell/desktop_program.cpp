@@ -1,6 +1,9 @@
 #include "ui/shell/desktop_program.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QVBoxLayout>
 
 #include "core/config/global_stores.h"
@@ -10,8 +13,17 @@
 #include "core/transfers/upload_list.h"
 #include "ui/host/application_api.h"
 #include "ui/search/search_request_dialog.h"
+#include "core/web/advertising.h"
+#include "core/web/advertising_item.h"
+#include "ui/web/advertising_panel.h"
+#include "ui/web/home_section.h"
+#include "ui/web/start_page_view.h"
 #include "ui/search/search_results.h"
 #include "ui/services/desktop_services.h"
+#include "ui/settings/settings_dialog.h"
+#include "ui/setup/setup_tabs.h"
+#include "ui/setup/setup_wizard_dialog.h"
+#include "core/setup/setup_wizard.h"
 #include "ui/sharing/shared_files_section.h"
 #include "ui/shell/command_manager.h"
 #include "ui/shell/image_list.h"
@@ -25,14 +37,6 @@
 
 namespace kp {
 namespace {
-
-// The settings dialog is not built yet: the layout's choice of its pages has
-// nowhere to go until it is.
-class TNoSettingsPages final : public ISettingsPageHost {
- public:
-  void ParkAllSettingsPages() override {}
-  void UnparkSettingsPage(TSettingsPage) override {}
-};
 
 // The layout arranges the main window's section tabs.
 class TSectionsFromLayout final : public ISectionHost {
@@ -70,7 +74,8 @@ TDesktopProgram::TDesktopProgram(std::string programFolder, TSimpleConfig& setti
       language_(language),
       registry_(registry),
       mainThread_(std::make_unique<TQtMainThread>(queue)),
-      run_(programFolder_, settingsStore, registry, [this] { mainThread_->ProcessPendingMessages(); }) {
+      run_(programFolder_, settingsStore, registry, [this] { mainThread_->ProcessPendingMessages(); }),
+      queue_(queue) {
   // Help, the About box's mail link and messages reach the desktop while the
   // program lives.
   shellServices_ = std::make_unique<TQtShellServices>(language_);
@@ -159,17 +164,55 @@ void TDesktopProgram::BuildWindow() {
       TSharedFilesContext{run_.SharedItems(), run_.SharedAccess(), run_.Services(), run_.Users(),
                           run_.Settings(), language_, programFolder_});
   PlaceInPage(*mainForm_->Sections().Page(Section::Shared), *sharedSection_);
+  // The Home section: the program's own start page, with a search field that
+  // opens the search request with its text.
+  startPage_ = std::make_unique<TStartPageView>(
+      [this] {
+        return GatherStartPageFacts(run_.Services(), run_.Searches(), run_.Downloads(), run_.Uploads(),
+                                    run_.SharedItems());
+      },
+      language_);
+  startPage_->OnSearch = [this](const QString& text) {
+    searchRequestDialog_->ShowSearchRequest();
+    if (!text.isEmpty()) searchRequestDialog_->Text1()->setEditText(text);
+  };
+  // The page HomePageURL names when it is set, else the start page.
+  homeSection_ = new THomeSection(startPage_.get());
+  PlaceInPage(*mainForm_->Sections().Page(Section::MainWeb), *homeSection_);
+  // The advertisement panel loads from its server only while one is named.
+  advertising_ = new TAdvertisingPanel(
+      TAdvertisingHooks{[this](std::function<void()> work) { queue_.Post(std::move(work)); },
+                        [this] { mainThread_->ProcessPendingMessages(); }, {}},
+      mainForm_->AdvertisementPlace());
+  advertising_->hide();
+  auto* advertisementLayout = new QVBoxLayout(mainForm_->AdvertisementPlace());
+  advertisementLayout->setContentsMargins(0, 0, 0, 0);
+  advertisementLayout->addWidget(advertising_);
+
+  // The settings dialog, made hidden with the window and shown by the settings
+  // command; the layout chooses its pages.
+  settingsDialog_ = std::make_unique<TSettingsDialog>(
+      TSettingsDialogContext{run_.Settings(), language_, run_.Plugins(), run_.Users(), run_.SharedItems(),
+                             run_.SearchRequest(), run_.Downloads(), run_.Uploads(), programFolder_,
+                             run_.AutostartConfigHome(), run_.AutostartExecutable(),
+                             [this] { static_cast<void>(run_.SaveSettingsFile()); }},
+      mainForm_.get());
+  mainForm_->OnOpenSettings = [this] { settingsDialog_->ShowSettingsDialog(); };
+  setupTabs_ = std::make_unique<TSetupTabs>(registry_, *settingsDialog_);
 
   // The built-in commands' icons and the layout.
-  TNoSettingsPages settingsPages;
   TSectionsFromLayout sections(mainForm_->Sections());
   TLayoutSources sources;
   sources.applicationFolder = programFolder_;
   sources.language = &language_;
   sources.findPlugin = findPlugin;
   const TLayoutResult layout = ReadLayout(programFolder_ + std::string(kLayoutFileName), *commands_->main,
-                                          *commands_->popup, sections, settingsPages, sources);
+                                          *commands_->popup, sections, *settingsDialog_, sources);
   services_->ShowIn(layout.servicesListManager, layout.servicesListMenu);
+  // The setup wizard, hidden until start-up shows it, with the built-in pages
+  // the layout switched on.
+  run_.SetupWizard().EnablePages(layout.setupPages.scanSystem, layout.setupPages.portCheck);
+  setupWizard_ = std::make_unique<TSetupWizardDialog>(run_.SetupWizard(), language_, mainForm_.get());
 }
 
 void TDesktopProgram::StartProcessTimer() { mainForm_->StartProcessTimer(); }
@@ -179,14 +222,22 @@ void TDesktopProgram::SettingsLoaded() {
   // every caption by the platform ("Keplinor (Online) — Keplinor"), so the
   // program's name is its application name instead.
   QApplication::setApplicationName(ToQString(run_.Settings().Application.Name));
+  startPage_->SetApplicationName(ToQString(run_.Settings().Application.Name));
+  homeSection_->SetHomePage(ToQString(run_.Settings().Application.HomePageURL));
+  const std::optional<std::string> advertisingServer = AdvertisingUrlOf(run_.Settings().Application);
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  const QSize screenSize = screen ? screen->size() : QSize();
+  AddProgramHeaders(advertising_->Core(), run_.Settings().Application.Name, screenSize.width(),
+                    screenSize.height());
+  advertising_->SetServerUrl(advertisingServer);
+  mainForm_->AdvertisementPlace()->setFixedHeight(advertisingServer ? TAdvertisingPanel::kPanelHeight : 0);
   // The shared items are registered by now.
   sharedSection_->Navigate("/", true);
 }
 
 bool TDesktopProgram::RunFirstRunSetup() {
-  // The setup wizard belongs to a later part of the program; until it is built
-  // a first start goes straight on.
-  return true;
+  setupWizard_->RunAtStart();
+  return run_.Settings().Application.SetupComplete;
 }
 
 void TDesktopProgram::ShowAtStart(bool minimized) {
@@ -215,14 +266,24 @@ void TDesktopProgram::GiveBackPluginWindows() {
   // what the program destroys after the plugins have gone must not take plugin
   // code with it.
   services_->GiveBackPluginWindows();
+  setupWizard_->ReleasePluginWindow();
+  setupTabs_->GiveBackWindows();
   applicationApi_->GiveBackWindows();
+  if (settingsDialog_) settingsDialog_->GiveBackPluginPages();
 }
 
 void TDesktopProgram::DestroyWindow() {
   // The Application API's tabs with their windows and the notification icons,
   // the services' helpers, the command managers, then the window.
+  // The advertisement load stops while everything it reports to is whole.
+  delete advertising_;
+  advertising_ = nullptr;
+  homeSection_ = nullptr;
   applicationApi_.reset();
   notificationIcons_.Clear();
+  setupWizard_.reset();
+  setupTabs_.reset();
+  settingsDialog_.reset();
   searchRequestDialog_.reset();
   searchResults_.reset();
   // The sections stop being the lists' views as they go.
@@ -230,6 +291,7 @@ void TDesktopProgram::DestroyWindow() {
   uploadsSection_.reset();
   downloadsSection_.reset();
   sharedSection_.reset();
+  startPage_.reset();
   services_.reset();
   commands_.reset();
   mainForm_.reset();

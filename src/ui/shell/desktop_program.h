@@ -20,8 +20,14 @@ class TQtMainThread;
 class TQtShellServices;
 class TSearchRequestDialog;
 class TSearchResults;
+class TSettingsDialog;
+class TSetupTabs;
+class TSetupWizardDialog;
 class TDesktopServices;
 class TSharedFilesSection;
+class TStartPageView;
+class THomeSection;
+class TAdvertisingPanel;
 class TSimpleConfig;
 class TTransferSection;
 
@@ -52,6 +58,11 @@ class TDesktopProgram final : private IProgramViews {
   [[nodiscard]] TTransferSection* UploadsSection() const noexcept { return uploadsSection_.get(); }
   // The Shared files section; none before Start.
   [[nodiscard]] TSharedFilesSection* SharedSection() const noexcept { return sharedSection_.get(); }
+  [[nodiscard]] TStartPageView* StartPage() const noexcept { return startPage_.get(); }
+  // The settings dialog, hidden until the settings command; none before Start.
+  [[nodiscard]] TSettingsDialog* SettingsDialog() const noexcept { return settingsDialog_.get(); }
+  // The setup wizard's window, hidden until start-up shows it; none before Start.
+  [[nodiscard]] TSetupWizardDialog* SetupWizard() const noexcept { return setupWizard_.get(); }
   [[nodiscard]] bool ApplicationStarted() const noexcept { return run_.ApplicationStarted(); }
   // The window has closed (the program ends), possibly already during Start when a
   // plugin asked to exit from its start event: then there is no loop to run.
@@ -84,9 +95,18 @@ class TDesktopProgram final : private IProgramViews {
   std::unique_ptr<TDesktopServices> services_;
   std::unique_ptr<TSearchResults> searchResults_;
   std::unique_ptr<TSearchRequestDialog> searchRequestDialog_;
+  std::unique_ptr<TSettingsDialog> settingsDialog_;
+  std::unique_ptr<TSetupTabs> setupTabs_;
+  std::unique_ptr<TSetupWizardDialog> setupWizard_;
   std::unique_ptr<TTransferSection> downloadsSection_;
   std::unique_ptr<TTransferSection> uploadsSection_;
   std::unique_ptr<TSharedFilesSection> sharedSection_;
+  std::unique_ptr<TStartPageView> startPage_;
+  // Children of the window: the Home section around the start page, and the
+  // advertisement panel in its place (hidden while no server is named).
+  THomeSection* homeSection_ = nullptr;
+  TAdvertisingPanel* advertising_ = nullptr;
+  TMainThreadQueue& queue_;
   // The details panels were set from the settings, so they may be written back.
   bool transferPanelsApplied_ = false;
   std::unique_ptr<TQtShellServices> shellServices_;

@@ -52,6 +52,8 @@ class ApplicationTabsTest : public ::testing::Test {
   void SetUp() override {
     std::filesystem::create_directories(temp_ / "Plugins");
     std::filesystem::copy_file(KP_TP_WINDOW_HOST, temp_ / "Plugins/windows.so");
+    // Set up before: the first start's wizard is not what these tests are about.
+    settings_.FindSection("Application", true)->SetValue("SetupComplete", "TRUE");
     program_ = std::make_unique<TDesktopProgram>(temp_.Path(), settings_, language_, registry_, queue_);
     ASSERT_TRUE(program_->Start());
     void* module = program_->Plugins().GetPlugin(0)->Module;

@@ -38,8 +38,10 @@ TEST(ExampleSearch, AnswersFromItsThreadGroupsCompletesAndShowsDetails) {
   test::TempFolder folder;
   std::filesystem::create_directories(folder / "Plugins");
   std::filesystem::copy_file(KP_EXAMPLE_PLUGIN, folder / "Plugins/Example.fpn");
+  // Set up before: the example would ask for the setup wizard without a nickname.
+  folder.WriteFile("Plugins/Example.nickname", "tester");
   TSimpleConfig settings;
-  settings.LoadFromText("[Application]\nName = \"Keplinor\"\n[Searching]\nGroupResults = \"TRUE\"\n");
+  settings.LoadFromText("[Application]\nName = \"Keplinor\"\nSetupComplete = \"TRUE\"\n[Searching]\nGroupResults = \"TRUE\"\n");
   TSimpleConfig language;
   TMainThreadQueue queue;
   TDispatcher dispatcher{queue};

@@ -76,7 +76,8 @@ class DesktopServicesTest : public ::testing::Test {
         "[Main]\n00001 = \"Online\"\n00002 = \"Offline\"\n00005 = \"Services\"\n00010 = \"Add Service\"\n"
         "00011 = \"Customize...\"\n");
     settingsStore_.LoadFromText(
-        "[Application]\nName = \"Keplinor\"\nSmallOnlineIcon = \"on.bmp\"\nSmallOfflineIcon = \"off.bmp\"\n");
+        "[Application]\nName = \"Keplinor\"\nSetupComplete = \"TRUE\"\nSmallOnlineIcon = \"on.bmp\"\n"
+        "SmallOfflineIcon = \"off.bmp\"\n");
     program_ = std::make_unique<TDesktopProgram>(temp_.Path(), settingsStore_, language_, registry_, queue_);
     ASSERT_TRUE(program_->Start());
     plugin_ = std::make_unique<test::TServicePlugin>(*program_->Plugins().GetPlugin(0));

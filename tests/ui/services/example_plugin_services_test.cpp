@@ -63,9 +63,11 @@ TEST(ExamplePluginServices, ListsItsServersAddsOneThroughTheWizardAndGoesOnline)
   test::TempFolder folder;
   std::filesystem::create_directories(folder / "Plugins");
   std::filesystem::copy_file(KP_EXAMPLE_PLUGIN, folder / "Plugins/Example.fpn");
+  // Set up before: the example would ask for the setup wizard without a nickname.
+  folder.WriteFile("Plugins/Example.nickname", "tester");
   folder.WriteFile("Layout.cfg", kLayout);
   TSimpleConfig settings;
-  settings.LoadFromText("[Application]\nName = \"Keplinor\"\nSmallOnlineIcon = \"on.bmp\"\n");
+  settings.LoadFromText("[Application]\nName = \"Keplinor\"\nSetupComplete = \"TRUE\"\nSmallOnlineIcon = \"on.bmp\"\n");
   TSimpleConfig language;
   language.LoadFromText("[Main]\n00001 = \"Online\"\n00002 = \"Offline\"\n00010 = \"Add Service\"\n[General]\n00006 = \"Next\"\n"
                         "00008 = \"Finish\"\n");

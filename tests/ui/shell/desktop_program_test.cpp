@@ -51,6 +51,10 @@ class DesktopProgramTest : public ::testing::Test {
   void Settings(const std::string& text) { settingsStore_.LoadFromText(text); }
 
   TDesktopProgram& Program() {
+    // Set up before, unless a test says otherwise: the first start's wizard is
+    // not what most of these tests are about.
+    TSectionObject* application = settingsStore_.FindSection("Application", true);
+    if (!application->HasKey("SetupComplete")) application->SetValue("SetupComplete", "TRUE");
     if (!program_) program_ = std::make_unique<TDesktopProgram>(temp_.Path(), settingsStore_, language_, registry_, queue_);
     return *program_;
   }

@@ -40,6 +40,8 @@ class MainFormTest : public ::testing::Test {
 
   TMainForm& Start(const std::string& settings) {
     settingsStore_.LoadFromText(settings);
+    // Set up before: the first start's wizard is not what these tests are about.
+    settingsStore_.FindSection("Application", true)->SetValue("SetupComplete", "TRUE");
     program_ = std::make_unique<TDesktopProgram>(temp_.Path(), settingsStore_, language_, registry_, queue_);
     EXPECT_TRUE(program_->Start());
     InstallShellServices(&shell_);

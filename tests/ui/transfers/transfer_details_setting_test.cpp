@@ -21,7 +21,8 @@ TEST(TransferDetailsSetting, ReadAtTheStartAndWrittenBackAtTheEnd) {
   test::TempFolder temp;
   std::filesystem::create_directories(temp / "Plugins");
   TSimpleConfig settingsStore;
-  settingsStore.LoadFromText("[Downloads]\nShowStatus = \"TRUE\"\n[Uploads]\nShowStatus = \"FALSE\"\n");
+  settingsStore.LoadFromText(
+      "[Application]\nSetupComplete = \"TRUE\"\n[Downloads]\nShowStatus = \"TRUE\"\n[Uploads]\nShowStatus = \"FALSE\"\n");
   TSimpleConfig language;
   TMainThreadQueue queue;
   TDispatcher dispatcher{queue};
