@@ -11,85 +11,14 @@
 #include <thread>
 #include <vector>
 
+#include "support/test_http_server.h"
+
 namespace kp {
 namespace {
 
 using namespace std::chrono_literals;
 
-// A server on 127.0.0.1 that takes one connection at a time, reads one
-// request from it, answers with the responder's text and closes it.
-class TTestWebServer {
- public:
-  // The answer to the request with that index (0 for the first).
-  using TResponder = std::function<std::string(const std::string& request, int index)>;
-  // An answer that keeps the connection open without a word until the client lets go.
-  static constexpr const char* kSilent = "<silent>";
-
-  explicit TTestWebServer(TResponder responder) : responder_(std::move(responder)) {
-    listener_.Listen("127.0.0.1", 0, true);
-    port_ = listener_.GetLocalPort();
-    thread_ = std::thread([this] { Run(); });
-  }
-  TTestWebServer(const TTestWebServer&) = delete;
-  TTestWebServer& operator=(const TTestWebServer&) = delete;
-  ~TTestWebServer() {
-    stopping_ = true;
-    listener_.Close();
-    connection_.Close();
-    thread_.join();
-  }
-
-  [[nodiscard]] std::string Url(std::string_view path) const {
-    return "http://127.0.0.1:" + std::to_string(port_) + std::string(path);
-  }
-  [[nodiscard]] std::uint16_t Port() const { return port_; }
-  [[nodiscard]] std::vector<std::string> Requests() {
-    std::lock_guard guard(lock_);
-    return requests_;
-  }
-  bool WaitForRequests(std::size_t count) {
-    std::unique_lock guard(lock_);
-    return arrived_.wait_for(guard, 20s, [&] { return requests_.size() >= count; });
-  }
-
- private:
-  void Run() {
-    for (int index = 0; !stopping_; ++index) {
-      connection_.SetTimeout(20);
-      if (connection_.TryAccept(listener_) < 0) return;
-      std::string request;
-      char buffer[4096];
-      while (request.find("\r\n\r\n") == std::string::npos) {
-        const std::int64_t received = connection_.TryReceive(buffer, sizeof buffer);
-        if (received <= 0) break;
-        request.append(buffer, static_cast<std::size_t>(received));
-      }
-      const std::string response = responder_(request, index);
-      {
-        std::lock_guard guard(lock_);
-        requests_.push_back(request);
-      }
-      arrived_.notify_all();
-      if (response == kSilent) {
-        char byte = 0;
-        (void)connection_.TryReceive(&byte, 1);
-      } else {
-        (void)connection_.TrySendAll(response.data(), response.size());
-      }
-      connection_.Close();
-    }
-  }
-
-  TResponder responder_;
-  TSocket listener_;
-  TSocket connection_;
-  std::uint16_t port_ = 0;
-  std::atomic<bool> stopping_{false};
-  std::mutex lock_;
-  std::condition_variable arrived_;
-  std::vector<std::string> requests_;
-  std::thread thread_;
-};
+using TTestWebServer = test::TTestHttpServer;
 
 std::string Ok(std::string_view body, std::string_view headers = "") {
   return "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n" + std::string(headers) +
