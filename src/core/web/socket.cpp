@@ -459,7 +459,11 @@ int TSocket::AcceptHeld(TSocket& listener) noexcept {
 
 // ---- receive and send ------------------------------------------------------
 
-std::int64_t TSocket::ReceiveHeld(void* buffer, std::size_t size) noexcept {
+// Waits until the socket is ready for the direction, then moves what it can.
+// A peer that never reads must not hold the sender for ever, so the wait for
+// room has the same time-out as a wait for data.
+template <typename Move>
+std::int64_t TSocket::TransferHeld(short direction, std::size_t size, Move move) noexcept {
   int fd = -1;
   {
     std::lock_guard guard(ProcessLock());
@@ -468,44 +472,28 @@ std::int64_t TSocket::ReceiveHeld(void* buffer, std::size_t size) noexcept {
   }
   if (size == 0) return 0;
   for (;;) {
-    const TWaitResult waited = WaitFor(fd, POLLIN, {wakeFd_}, WaitMilliseconds());
+    const TWaitResult waited = WaitFor(fd, direction, {wakeFd_}, WaitMilliseconds());
     if (waited == TWaitResult::Woken) return socket_error::kNotOpen;
     if (waited == TWaitResult::Failed) return SocketErrorFromErrno(errno);
     if (waited == TWaitResult::TimedOut) {
       CloseHeld();
       return socket_error::kTimeout;
     }
-    const ssize_t received = ::recv(fd, buffer, size, MSG_DONTWAIT);
-    if (received > 0) return received;
-    if (received == 0) return socket_error::kPeerClosed;
+    const ssize_t moved = move(fd);
+    if (moved > 0 || (moved == 0 && direction == POLLOUT)) return moved;
+    if (moved == 0) return socket_error::kPeerClosed;
     if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK) continue;
     return SocketErrorFromErrno(errno);
   }
 }
 
+std::int64_t TSocket::ReceiveHeld(void* buffer, std::size_t size) noexcept {
+  return TransferHeld(POLLIN, size, [&](int fd) { return ::recv(fd, buffer, size, MSG_DONTWAIT); });
+}
+
 std::int64_t TSocket::SendHeld(const void* buffer, std::size_t size) noexcept {
-  int fd = -1;
-  {
-    std::lock_guard guard(ProcessLock());
-    if (state_.load() != TSocketState::Connected) return socket_error::kNotOpen;
-    fd = fd_;
-  }
-  if (size == 0) return 0;
-  for (;;) {
-    // A peer that never reads must not hold the sender for ever: the wait for
-    // room has the same time-out as a wait for data.
-    const TWaitResult waited = WaitFor(fd, POLLOUT, {wakeFd_}, WaitMilliseconds());
-    if (waited == TWaitResult::Woken) return socket_error::kNotOpen;
-    if (waited == TWaitResult::Failed) return SocketErrorFromErrno(errno);
-    if (waited == TWaitResult::TimedOut) {
-      CloseHeld();
-      return socket_error::kTimeout;
-    }
-    const ssize_t sent = ::send(fd, buffer, size, MSG_DONTWAIT | MSG_NOSIGNAL);
-    if (sent >= 0) return sent;
-    if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK) continue;
-    return SocketErrorFromErrno(errno);
-  }
+  return TransferHeld(POLLOUT, size,
+                      [&](int fd) { return ::send(fd, buffer, size, MSG_DONTWAIT | MSG_NOSIGNAL); });
 }
 
 // ---- the public operations -------------------------------------------------

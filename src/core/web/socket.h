@@ -139,6 +139,8 @@ class TSocket {
   int AcceptHeld(TSocket& listener) noexcept;
   std::int64_t ReceiveHeld(void* buffer, std::size_t size) noexcept;
   std::int64_t SendHeld(const void* buffer, std::size_t size) noexcept;
+  template <typename Move>
+  std::int64_t TransferHeld(short direction, std::size_t size, Move move) noexcept;
   // Close by the thread that holds mutex_: the socket is closed at once.
   void CloseHeld() noexcept;
   // Under the process-wide lock; closeNow when no operation can be using fd_.

@@ -8,7 +8,6 @@
 #include "core/host/api_registry.h"
 #include "core/host/notification_icons.h"
 #include "core/host/plugin_holder.h"
-#include "ui/host/plugin_panel.h"
 #include "core/platform/low_memory_heap.h"
 #include "ui/shell/command_manager.h"
 #include "ui/shell/main_form.h"
@@ -22,13 +21,6 @@ std::string PluginFolder(const TPluginHolder* plugin) { return plugin ? plugin->
 
 }  // namespace
 
-// One plugin tab: its page among the section tabs and the panel that hosts the
-// plugin's window.
-struct TApplicationApi::TabHost {
-  QPointer<QWidget> page;
-  QPointer<TPluginPanel> panel;
-};
-
 TApplicationApi::TApplicationApi(TApiRegistry& registry, TMainForm& mainForm, TCommandManager& mainCommands,
                                  TCommandManager& popupCommands, TNotificationIcons& notificationIcons,
                                  std::string programFolder)
@@ -41,31 +33,7 @@ TApplicationApi::TApplicationApi(TApiRegistry& registry, TMainForm& mainForm, TC
   Register();
 }
 
-TApplicationApi::~TApplicationApi() {
-  // Taken out of the list first, as ApplicationTabRemove does: what a page's
-  // destruction calls back into then finds no tab.
-  std::vector<TabHost*> tabs;
-  tabs.swap(tabs_);
-  for (TabHost* tab : tabs) {
-    const QPointer<QWidget> page = tab->page;
-    LowDelete(tab);
-    delete page.data();
-  }
-}
-
-TApplicationApi::TabHost* TApplicationApi::FindTab(std::uint32_t handle) const noexcept {
-  return FindByHandle(tabs_, handle);
-}
-
-void TApplicationApi::GiveBackWindows() {
-  // A window's close handler may remove tabs, its own or others: each one is
-  // looked up again by its handle.
-  std::vector<std::uint32_t> handles;
-  for (const TabHost* tab : tabs_) handles.push_back(LowAddress(tab));
-  for (const std::uint32_t handle : handles) {
-    if (TabHost* tab = FindTab(handle); tab && tab->panel) tab->panel->GiveBackHostedWindow();
-  }
-}
+void TApplicationApi::GiveBackWindows() { tabs_.GiveBackWindows(); }
 
 void TApplicationApi::Register() {
   auto menuManagerHolding = [this](std::uint32_t entry) -> TCommandManager* {
@@ -112,45 +80,25 @@ void TApplicationApi::Register() {
   });
 
   registry_.Implement("ApplicationTabAdd", [this](TMessagePacket& p) -> std::int64_t {
-    auto* page = new QWidget();
-    auto* layout = new QVBoxLayout(page);
-    layout->setContentsMargins(0, 0, 0, 0);
-    auto* panel = new TPluginPanel();
-    layout->addWidget(panel);
-    mainForm_.Sections().AddPluginTab(page, ToQString(p.GetString("sDescription")));
-    panel->SetHostedWindow(p.GetObject("sWindowHandle"));
-    TabHost* host = LowNew<TabHost>();
-    host->page = page;
-    host->panel = panel;
-    tabs_.push_back(host);
-    return LowAddress(host);
+    const QString caption = ToQString(p.GetString("sDescription"));
+    return tabs_.Add([&](QWidget* page) { mainForm_.Sections().AddPluginTab(page, caption); },
+                     p.GetObject("sWindowHandle"));
   });
   registry_.Implement("ApplicationTabEdit", [this](TMessagePacket& p) -> std::int64_t {
-    TabHost* tab = FindTab(p.GetObject("poTab"));
-    if (!tab || !tab->page || !tab->panel) return 0;
+    const std::uint32_t tab = p.GetObject("poTab");
+    QWidget* page = tabs_.PageOf(tab);
+    if (!page) return 0;
     TSectionPages& sections = mainForm_.Sections();
-    sections.setTabText(sections.indexOf(tab->page), ToQString(p.GetString("sDescription")));
-    // The old window's close handler may remove this very tab: the panel guards
-    // itself, and the tab's record is not touched after it.
-    tab->panel->SetHostedWindow(p.GetObject("sWindowHandle"));
+    sections.setTabText(sections.indexOf(page), ToQString(p.GetString("sDescription")));
+    tabs_.Rehost(tab, p.GetObject("sWindowHandle"));
     return 0;
   });
   registry_.Implement("ApplicationTabRemove", [this](TMessagePacket& p) -> std::int64_t {
-    TabHost* tab = FindTab(p.GetObject("poTab"));
-    if (!tab) return 0;
-    // The page goes, and the plugin's window hosted in it with it. The tab is
-    // gone from the list before: whatever that window's destruction calls back
-    // into finds its handle unknown.
-    std::erase(tabs_, tab);
-    const QPointer<QWidget> page = tab->page;
-    LowDelete(tab);
-    delete page.data();
+    tabs_.Remove(p.GetObject("poTab"));
     return 0;
   });
   registry_.Implement("ApplicationTabActivate", [this](TMessagePacket& p) -> std::int64_t {
-    if (TabHost* tab = FindTab(p.GetObject("poTab")); tab && tab->page) {
-      mainForm_.Sections().setCurrentWidget(tab->page);
-    }
+    if (QWidget* page = tabs_.PageOf(p.GetObject("poTab"))) mainForm_.Sections().setCurrentWidget(page);
     return 0;
   });
   registry_.Implement("ApplicationSectionActivate", [this](TMessagePacket& p) -> std::int64_t {

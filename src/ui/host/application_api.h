@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/host/api_registry.h"
+#include "ui/host/plugin_tab_hosts.h"
 
 namespace kp {
 
@@ -25,15 +26,13 @@ class TApplicationApi {
   TApplicationApi(const TApplicationApi&) = delete;
   TApplicationApi& operator=(const TApplicationApi&) = delete;
   // Destroys every tab left, then withdraws the functions (they answer 0 again).
-  ~TApplicationApi();
+  ~TApplicationApi() = default;
 
   // Before the plugins stop: every tab hands its plugin's window back.
   void GiveBackWindows();
 
  private:
-  struct TabHost;
   void Register();
-  [[nodiscard]] TabHost* FindTab(std::uint32_t handle) const noexcept;
 
   // The functions implemented here; withdrawn when this goes.
   TApiRegistry::TScope registry_;
@@ -42,7 +41,7 @@ class TApplicationApi {
   TCommandManager& popupCommands_;
   TNotificationIcons& notificationIcons_;
   std::string programFolder_;
-  std::vector<TabHost*> tabs_;  // in low memory: their addresses are the tab handles
+  TPluginTabHosts tabs_;  // after the functions: gone before they are withdrawn
 };
 
 }  // namespace kp

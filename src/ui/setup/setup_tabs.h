@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/host/api_registry.h"
+#include "ui/host/plugin_tab_hosts.h"
 
 namespace kp {
 
@@ -19,20 +20,17 @@ class TSetupTabs {
   TSetupTabs(const TSetupTabs&) = delete;
   TSetupTabs& operator=(const TSetupTabs&) = delete;
   // Destroys every host left, then withdraws the functions (they answer 0 again).
-  ~TSetupTabs();
+  ~TSetupTabs() = default;
 
   // Before the plugins stop: every host hands its plugin's window back.
   void GiveBackWindows();
 
  private:
-  struct TabHost;
   void Register();
-  [[nodiscard]] TabHost* FindTab(std::uint32_t handle) const noexcept;
-  void Destroy(TabHost* tab);
 
   TApiRegistry::TScope registry_;
   TSettingsDialog& dialog_;
-  std::vector<TabHost*> tabs_;  // in low memory: their addresses are the tab handles
+  TPluginTabHosts tabs_;  // after the functions: gone before they are withdrawn
 };
 
 }  // namespace kp
