@@ -8,6 +8,7 @@ packages=(
   libffi-dev googletest libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev tango-icon-theme
   xvfb xauth trayer x11-apps
+  libmicrohttpd-dev libcurl4-openssl-dev libssl-dev nlohmann-json3-dev libavahi-client-dev curl
 )
 
 missing=()
