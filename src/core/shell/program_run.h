@@ -105,6 +105,8 @@ class TProgramRun {
   [[nodiscard]] TSharedItemList& SharedItems() const noexcept { return *sharedItems_; }
   // Who may see and change what in the shared namespace: the one check plugins use.
   [[nodiscard]] const TSharedAccessCheck& SharedAccess() const noexcept { return *sharedAccess_; }
+  // The Shared functions of the API, with the browses plugins hold open.
+  [[nodiscard]] TSharedApi& SharedApi() const noexcept { return *sharedApi_; }
   [[nodiscard]] TDownloadList& Downloads() const noexcept { return *downloads_; }
   [[nodiscard]] TUploadList& Uploads() const noexcept { return *uploads_; }
   // The setup wizard without its window, which plugins ask to take part in.
