@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "lan_http_text.h"
+
 namespace lan {
 
 inline constexpr std::size_t kMaxPeerNameBytes = 255;  // one name in a path
@@ -18,31 +20,15 @@ inline constexpr std::size_t kMaxHitsPerAnswer = 1000;
 inline constexpr std::size_t kMaxEntriesPerListing = 100000;
 inline constexpr std::size_t kMaxSafeNameBytes = 200;
 
-// One file a peer reports for a search.
-struct PeerHit {
-  std::string path;  // "/Item/sub/name", every name checked
-  std::string name;  // a single name, never "." or "..", no separator
-  std::int64_t size = 0;
-  std::string hash;  // 64 lower-case hex digits, or empty when the peer gave none we trust
-  bool mp3 = false;
-  std::int32_t bitrate = 0;
-  std::int32_t length = 0;
-  std::int32_t frequency = 0;
-};
+// What a peer reports: the records it sends us, in the types we send them in.
+// Parsed here, every name is checked ("." and ".." and separators refused),
+// sizes are non-negative and a hash is 64 lower-case hex digits or empty.
+using PeerHit = http::SearchHit;
+using PeerEntry = http::ListingEntry;
 
 struct PeerSearchAnswer {
   std::string node;  // the peer's own name, cleaned; may be empty
   std::vector<PeerHit> hits;
-};
-
-struct PeerEntry {
-  std::string name;
-  bool directory = false;
-  std::int64_t size = 0;
-  bool mp3 = false;
-  std::int32_t bitrate = 0;
-  std::int32_t length = 0;
-  std::int32_t frequency = 0;
 };
 
 struct PeerListing {
