@@ -71,9 +71,11 @@ BlockWriter::BlockWriter(int fd, Sha256& hasher) : fd_(fd), hasher_(hasher) {
   for (int i = 0; i < kBlocks; ++i) {
     auto block = std::make_unique<Block>();
     block->bytes.resize(kBlockBytes);
-    free_.push_back(std::move(block));
+    free_.push_back(block.get());
+    blocks_.push_back(std::move(block));
   }
-  thread_ = std::thread([this] { Work(); });
+  writer_ = std::thread([this] { Work(false); });
+  hashing_ = std::thread([this] { Work(true); });
 }
 
 BlockWriter::~BlockWriter() {
@@ -82,7 +84,8 @@ BlockWriter::~BlockWriter() {
     quit_ = true;
   }
   wake_.notify_all();
-  thread_.join();
+  writer_.join();
+  hashing_.join();
 }
 
 bool BlockWriter::Append(const char* data, std::size_t size, std::int64_t offset) {
@@ -91,7 +94,7 @@ bool BlockWriter::Append(const char* data, std::size_t size, std::int64_t offset
       std::unique_lock guard(lock_);
       wake_.wait(guard, [&] { return !free_.empty() || failed_; });
       if (failed_) return false;
-      current_ = std::move(free_.back());
+      current_ = free_.back();
       free_.pop_back();
       current_->used = 0;
       current_->offset = offset;
@@ -110,7 +113,8 @@ bool BlockWriter::Append(const char* data, std::size_t size, std::int64_t offset
 bool BlockWriter::Drain() {
   Submit();
   std::unique_lock guard(lock_);
-  wake_.wait(guard, [&] { return (full_.empty() && !busy_) || failed_; });
+  // Also after a failure: the hasher must be ours again when this returns.
+  wake_.wait(guard, [&] { return toWrite_.empty() && toHash_.empty() && working_ == 0; });
   return !failed_;
 }
 
@@ -118,10 +122,13 @@ void BlockWriter::Submit() {
   if (!current_) return;
   std::lock_guard guard(lock_);
   if (current_->used == 0) {
-    free_.push_back(std::move(current_));
+    free_.push_back(current_);
   } else {
-    full_.push_back(std::move(current_));
+    current_->pending = 2;
+    toWrite_.push_back(current_);
+    toHash_.push_back(current_);
   }
+  current_ = nullptr;
   wake_.notify_all();
 }
 
@@ -137,21 +144,43 @@ bool BlockWriter::Write(const Block& block) {
   return true;
 }
 
-void BlockWriter::Work() {
+void BlockWriter::StreamOut(std::int64_t end) {
+  if (started_ < 0 || end < started_) started_ = dropped_ = end;  // the first write, or a restart from 0
+  if (end - started_ < kStreamChunk) return;
+  ::sync_file_range(fd_, started_, end - started_, SYNC_FILE_RANGE_WRITE);
+  started_ = end;
+  while (end - dropped_ > kCachedBytes) {
+    ::sync_file_range(fd_, dropped_, kStreamChunk,
+                      SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER);
+    ::posix_fadvise(fd_, dropped_, kStreamChunk, POSIX_FADV_DONTNEED);
+    dropped_ += kStreamChunk;
+  }
+}
+
+void BlockWriter::Work(bool hashing) {
+  std::deque<Block*>& queue = hashing ? toHash_ : toWrite_;
   std::unique_lock guard(lock_);
   while (true) {
-    wake_.wait(guard, [&] { return quit_ || !full_.empty(); });
-    if (full_.empty()) return;
-    std::unique_ptr<Block> block = std::move(full_.front());
-    full_.pop_front();
-    busy_ = true;
+    wake_.wait(guard, [&] { return quit_ || !queue.empty(); });
+    if (queue.empty()) return;
+    Block* const block = queue.front();
+    queue.pop_front();
+    ++working_;
+    const bool skip = failed_;  // after a failed write the rest only goes back
     guard.unlock();
-    hasher_.Update(block->bytes.data(), block->used);
-    const bool written = Write(*block);
+    bool done = true;
+    if (!skip) {
+      if (hashing) {
+        hasher_.Update(block->bytes.data(), block->used);
+      } else {
+        done = Write(*block);
+        if (done) StreamOut(block->offset + static_cast<std::int64_t>(block->used));
+      }
+    }
     guard.lock();
-    busy_ = false;
-    if (!written) failed_ = true;
-    free_.push_back(std::move(block));
+    --working_;
+    if (!done) failed_ = true;
+    if (--block->pending == 0) free_.push_back(block);
     wake_.notify_all();
   }
 }
