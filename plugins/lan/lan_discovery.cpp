@@ -309,7 +309,15 @@ void SetDiscovery(std::vector<Announcement> announcements, bool browse) {
 std::vector<FoundPeer> FoundPeers() {
   std::lock_guard lock(mutex);
   std::vector<FoundPeer> peers;
-  for (const Found& entry : found) peers.push_back(FoundPeer{entry.address, entry.name});
+  // A node is seen once on every interface that reaches it (the loopback
+  // among them on its own machine); asking it twice would report its files twice.
+  for (std::size_t i = 0; i < found.size(); ++i) {
+    const Found& entry = found[i];
+    const auto same = [&](const Found& other) { return other.name == entry.name && other.domain == entry.domain; };
+    if (std::none_of(found.begin(), found.begin() + static_cast<std::ptrdiff_t>(i), same)) {
+      peers.push_back(FoundPeer{entry.address, entry.name});
+    }
+  }
   return peers;
 }
 
