@@ -65,11 +65,12 @@ std::string Sha256::FinishHex() {
   return hex;
 }
 
-bool HashFileDescriptor(int fd, std::int64_t length, Sha256& hasher) {
+bool HashFileDescriptor(int fd, std::int64_t length, Sha256& hasher, const std::atomic<bool>* stop) {
   std::vector<unsigned char> buffer(kReadChunk);
   std::int64_t done = 0;
   std::int64_t offset = 0;
   while (length < 0 || done < length) {
+    if (stop && stop->load()) return false;
     std::size_t want = buffer.size();
     if (length >= 0 && static_cast<std::int64_t>(want) > length - done) {
       want = static_cast<std::size_t>(length - done);
@@ -85,7 +86,7 @@ bool HashFileDescriptor(int fd, std::int64_t length, Sha256& hasher) {
   return true;
 }
 
-std::string HashCache::HashOf(const std::string& realPath) {
+std::string HashCache::HashOf(const std::string& realPath, const std::atomic<bool>* stop) {
   const int fd = ::open(realPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
   if (fd < 0) return {};
   struct stat info {};
@@ -104,7 +105,7 @@ std::string HashCache::HashOf(const std::string& realPath) {
     }
   }
   Sha256 hasher;
-  const bool read = HashFileDescriptor(fd, size, hasher);
+  const bool read = HashFileDescriptor(fd, size, hasher, stop);
   ::close(fd);
   if (!read) return {};
   std::string hash = hasher.FinishHex();

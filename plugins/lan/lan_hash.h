@@ -3,6 +3,7 @@
 // machines groups into one row, and a finished download is checked against it.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -34,8 +35,10 @@ class Sha256 {
 };
 
 // Feeds the first `length` bytes of the open file (all of it for a negative
-// length) to the hasher. False when a read fails or the file is shorter.
-bool HashFileDescriptor(int fd, std::int64_t length, Sha256& hasher);
+// length) to the hasher. False when a read fails, the file is shorter, or
+// `stop` was set meanwhile (a large file takes seconds; nobody must wait for it
+// when the program ends).
+bool HashFileDescriptor(int fd, std::int64_t length, Sha256& hasher, const std::atomic<bool>* stop = nullptr);
 
 // Hashes of files on disk, kept by path and recomputed only when the file's size
 // or modification time changed. Shared by the serving threads; the lock is not
@@ -44,8 +47,8 @@ bool HashFileDescriptor(int fd, std::int64_t length, Sha256& hasher);
 class HashCache {
  public:
   // The file's hash, or "" when it cannot be read (not a regular file, gone,
-  // unreadable). Follows no link in the last name.
-  std::string HashOf(const std::string& realPath);
+  // unreadable) or `stop` was set meanwhile. Follows no link in the last name.
+  std::string HashOf(const std::string& realPath, const std::atomic<bool>* stop = nullptr);
   // The hash kept for a file of this size and modification time, or "" when
   // none is kept; never reads the file.
   std::string CachedHash(const std::string& realPath, std::int64_t size, std::int64_t mtimeNs) const;

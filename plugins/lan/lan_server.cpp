@@ -310,7 +310,7 @@ MHD_Result Search(MHD_Connection* connection, Node& node, const Credentials& who
   std::vector<http::SearchHit> hits;
   for (Candidate& candidate : candidates) {
     if (node.stopping.load()) return MHD_NO;
-    candidate.hit.hash = Hashes().HashOf(candidate.realPath);
+    candidate.hit.hash = Hashes().HashOf(candidate.realPath, &node.stopping);
     if (!candidate.hit.hash.empty()) hits.push_back(std::move(candidate.hit));
   }
   return Reply(connection, MHD_HTTP_OK, http::SearchJson(NodeName(node.service), hits), "application/json");

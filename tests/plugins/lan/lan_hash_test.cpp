@@ -40,6 +40,9 @@ TEST(LanHash, FilePrefixAndShortFile) {
   EXPECT_EQ(prefix.FinishHex(), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
   lan::Sha256 tooLong;
   EXPECT_FALSE(lan::HashFileDescriptor(fd, 7, tooLong));
+  const std::atomic<bool> stopped{true};
+  lan::Sha256 abandoned;
+  EXPECT_FALSE(lan::HashFileDescriptor(fd, 3, abandoned, &stopped));
   ::close(fd);
 }
 
