@@ -198,30 +198,17 @@ void FinishUpload(const std::shared_ptr<Upload>& upload, bool complete, std::int
   ForgetLocked(upload);
 }
 
-void ExpireQueuedUploads() {
-  std::vector<std::shared_ptr<Upload>> expired;
-  {
-    const Clock::time_point oldest = Clock::now() - kQueuedUploadExpiry;
-    std::lock_guard lock(mutex);
-    for (auto it = queued.begin(); it != queued.end();) {
-      if (!it->second.claimed && it->second.lastAsked < oldest) {
-        expired.push_back(it->second.upload);
-        ForgetLocked(it->second.upload);
-        it = queued.erase(it);
-      } else {
-        ++it;
-      }
-    }
-  }
-  FailAll(expired, "The peer did not ask again");
-}
+namespace {
 
-void EndQueuedUploadsOf(kp_handle service) {
+// Ends the queued uploads the test picks, unless a request of their client is
+// asking about them right now, and tells the program why.
+template <typename Pick>
+void EndUnclaimedQueued(Pick pick, const char* reason) {
   std::vector<std::shared_ptr<Upload>> ended;
   {
     std::lock_guard lock(mutex);
     for (auto it = queued.begin(); it != queued.end();) {
-      if (std::get<0>(it->first) == service && !it->second.claimed) {
+      if (!it->second.claimed && pick(it->first, it->second)) {
         ended.push_back(it->second.upload);
         ForgetLocked(it->second.upload);
         it = queued.erase(it);
@@ -230,7 +217,20 @@ void EndQueuedUploadsOf(kp_handle service) {
       }
     }
   }
-  FailAll(ended, "The node stopped serving");
+  FailAll(ended, reason);
+}
+
+}  // namespace
+
+void ExpireQueuedUploads() {
+  const Clock::time_point oldest = Clock::now() - kQueuedUploadExpiry;
+  EndUnclaimedQueued([&](const QueueKey&, const Queued& entry) { return entry.lastAsked < oldest; },
+                     "The peer did not ask again");
+}
+
+void EndQueuedUploadsOf(kp_handle service) {
+  EndUnclaimedQueued([&](const QueueKey& key, const Queued&) { return std::get<0>(key) == service; },
+                     "The node stopped serving");
 }
 
 void ForgetAllUploads() {
