@@ -251,8 +251,11 @@ TEST(LanBlockWriter, PiecesAcrossBlocksArriveInOrderAndHashed) {
   const std::string path = folder / "x.part";
   const int fd = ::open(path.c_str(), O_RDWR | O_CREAT, 0644);
   ASSERT_GE(fd, 0);
-  // Pieces of odd sizes so blocks are cut inside pieces; a resume starts at an offset.
-  std::string bytes(2 * lan::BlockWriter::kBlockBytes * lan::BlockWriter::kBlocks + 12345, '\0');
+  // Pieces of odd sizes so blocks are cut inside pieces; a resume starts at an
+  // offset; long enough that the page cache is let go of behind the writes.
+  std::string bytes(static_cast<std::size_t>(lan::BlockWriter::kCachedBytes + 2 * lan::BlockWriter::kStreamChunk) +
+                        12345,
+                    '\0');
   for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>((i * 7919) >> 3);
   const std::size_t resumeAt = 1000;
   ASSERT_EQ(::pwrite(fd, bytes.data(), resumeAt, 0), static_cast<ssize_t>(resumeAt));
