@@ -55,6 +55,7 @@ constexpr long kMinReceiveBufferBytes = 16 * 1024;
 constexpr auto kProgressEvery = std::chrono::milliseconds(250);
 constexpr auto kBandwidthEvery = std::chrono::seconds(1);
 constexpr auto kPacingSlice = std::chrono::milliseconds(100);
+constexpr std::int32_t kCrawlBytesPerSecond = 1024;
 constexpr std::size_t kMaxErrorBody = 64 * 1024;
 
 enum class Phase { Waiting, Running, Failed, Complete, Removed };
@@ -222,7 +223,9 @@ void Transfer::Pace(std::size_t bytes) {
 
 void Transfer::AskBandwidth() {
   lastBandwidth_ = Clock::now();
-  const std::int32_t bandwidth = DownloadGetSuggestedBandwidth(d_.handle);
+  std::int32_t bandwidth = DownloadGetSuggestedBandwidth(d_.handle);
+  // Below zero the limit is on and the other downloads take all of it: crawl, do not race.
+  if (bandwidth < 0) bandwidth = kCrawlBytesPerSecond;
   if (bandwidth == bandwidth_) return;
   bandwidth_ = bandwidth;
   paceStart_ = Clock::now();
