@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "core/services/service_wizard.h"
 #include "core/sharing/share_manager.h"
 #include "core/web/port_check_client.h"
 
@@ -29,19 +30,13 @@ struct TSettings;
 
 enum class TSetupPage { Agreement, NetworkCheck, ScanQuestion, Scanning, PluginPages };
 
-// The statuses a plugin passes with a page.
-namespace setup_status {
-inline constexpr std::int32_t kMiddlePage = 1;
-inline constexpr std::int32_t kFirstPage = 2;
-inline constexpr std::int32_t kLastPage = 3;
-inline constexpr std::int32_t kOnlyPage = 4;
-inline constexpr std::int32_t kBusy = 5;
-}  // namespace setup_status
-
-// The directions OnSetupWizardChange reports.
+// A plugin passes its pages with the service wizard's statuses (the type page
+// and "no page" aside), and hears Next and Back as the service wizard's
+// plugins do; entering its pages is the setup wizard's own.
+namespace setup_status = wizard_status;
 namespace setup_direction {
-inline constexpr std::int32_t kNext = 6;
-inline constexpr std::int32_t kBack = 7;
+inline constexpr std::int32_t kNext = kWizardDirectionNext;
+inline constexpr std::int32_t kBack = kWizardDirectionBack;
 inline constexpr std::int32_t kEnterFromBefore = 8;
 inline constexpr std::int32_t kEnterFromAfter = 9;
 }  // namespace setup_direction

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "core/services/service_registry.h"
+#include "ui/controls/wizard_buttons.h"
 #include "ui/host/plugin_panel.h"
 #include "ui/shell/image_list.h"
 #include "ui/shell/language_text.h"
@@ -57,32 +58,21 @@ TServiceWizardDialog::TServiceWizardDialog(TServiceWizard& wizard, TServiceRegis
   rule->setFrameShape(QFrame::HLine);
   rule->setFrameShadow(QFrame::Sunken);
 
-  // Back and Next move between pages and neither ends the dialog: both are
-  // actions, kept together in this order on every platform, while the platform
-  // places Cancel as it places its other dialogs' Cancel.
-  auto* buttons = new QDialogButtonBox();
-  back_ = buttons->addButton(QStringLiteral("Back"), QDialogButtonBox::ActionRole);
-  next_ = buttons->addButton(LanguageText(language_, text::kNext), QDialogButtonBox::ActionRole);
-  cancel_ = buttons->addButton(QDialogButtonBox::Cancel);
-  cancel_->setText(QStringLiteral("Cancel"));
-  back_->setObjectName(QStringLiteral("back"));
-  next_->setObjectName(QStringLiteral("next"));
-  cancel_->setObjectName(QStringLiteral("cancel"));
+  const TWizardButtons buttons =
+      MakeWizardButtons(QStringLiteral("Back"), LanguageText(language_, text::kNext), QStringLiteral("Cancel"));
+  back_ = buttons.back;
+  next_ = buttons.next;
+  cancel_ = buttons.cancel;
   connect(back_, &QPushButton::clicked, this, [this] { Step(&TServiceWizard::Back); });
   connect(next_, &QPushButton::clicked, this, [this] { Step(&TServiceWizard::Next); });
-  connect(buttons, &QDialogButtonBox::rejected, this, [this] { wizard_.Cancel(); });
+  connect(buttons.box, &QDialogButtonBox::rejected, this, [this] { wizard_.Cancel(); });
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(heading_);
   layout->addWidget(pages_, 1);
   layout->addWidget(rule);
-  layout->addWidget(buttons);
-  // Enter presses Next wherever the focus is on the page. Set once the buttons
-  // are inside the dialog, which only then keeps Next as the default to return
-  // to after the focus has passed another button.
-  back_->setAutoDefault(false);
-  cancel_->setAutoDefault(false);
-  next_->setDefault(true);
+  layout->addWidget(buttons.box);
+  MakeNextTheDefault(buttons);
 
   wizard_.SetView(this);
   StateChanged();

@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "ui/controls/wizard_buttons.h"
 #include "ui/host/plugin_panel.h"
 #include "ui/shell/language_text.h"
 
@@ -73,29 +74,21 @@ TSetupWizardDialog::TSetupWizardDialog(TSetupWizard& wizard, TSimpleConfig& lang
   rule->setFrameShape(QFrame::HLine);
   rule->setFrameShadow(QFrame::Sunken);
 
-  // Back and Next move between pages and neither ends the dialog: both are
-  // actions, kept together in this order on every platform.
-  auto* buttons = new QDialogButtonBox();
-  back_ = buttons->addButton(LanguageText(language_, text::kSetupWizardBack), QDialogButtonBox::ActionRole);
-  next_ = buttons->addButton(LanguageText(language_, text::kNext), QDialogButtonBox::ActionRole);
-  cancel_ = buttons->addButton(QDialogButtonBox::Cancel);
-  cancel_->setText(LanguageText(language_, text::kCancel));
-  back_->setObjectName(QStringLiteral("back"));
-  next_->setObjectName(QStringLiteral("next"));
-  cancel_->setObjectName(QStringLiteral("cancel"));
+  const TWizardButtons buttons =
+      MakeWizardButtons(LanguageText(language_, text::kSetupWizardBack), LanguageText(language_, text::kNext), LanguageText(language_, text::kCancel));
+  back_ = buttons.back;
+  next_ = buttons.next;
+  cancel_ = buttons.cancel;
   connect(back_, &QPushButton::clicked, this, [this] { Step(&TSetupWizard::Back); });
   connect(next_, &QPushButton::clicked, this, [this] { Step(&TSetupWizard::Next); });
-  connect(buttons, &QDialogButtonBox::rejected, this, [this] { wizard_.Cancel(); });
+  connect(buttons.box, &QDialogButtonBox::rejected, this, [this] { wizard_.Cancel(); });
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(heading_);
   layout->addWidget(pages_, 1);
   layout->addWidget(rule);
-  layout->addWidget(buttons);
-  // Enter presses Next wherever the focus is on the page.
-  back_->setAutoDefault(false);
-  cancel_->setAutoDefault(false);
-  next_->setDefault(true);
+  layout->addWidget(buttons.box);
+  MakeNextTheDefault(buttons);
 
   wizard_.SetView(this);
   wizard_.SetLanguage(&language_);

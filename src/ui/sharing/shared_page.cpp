@@ -2,7 +2,6 @@
 
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -16,6 +15,7 @@
 #include "core/config/text_basics.h"
 #include "core/host/process_dispatch.h"
 #include "core/sharing/share_manager.h"
+#include "ui/controls/list_keys.h"
 #include "ui/sharing/scan_progress_window.h"
 #include "ui/sharing/share_dialogs.h"
 #include "ui/shell/image_list.h"
@@ -315,16 +315,8 @@ void TSharedPage::ScanFoundFile(const TShareFile& file) {
 }
 
 bool TSharedPage::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == list_ && event->type() == QEvent::KeyPress) {
-    const int key = static_cast<QKeyEvent*>(event)->key();
-    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-      EditSelected();
-      return true;
-    }
-    if (key == Qt::Key_Delete) {
-      RemoveSelected();
-      return true;
-    }
+  if (watched == list_ && ActOnListKey(event, [this] { EditSelected(); }, [this] { RemoveSelected(); })) {
+    return true;
   }
   return QWidget::eventFilter(watched, event);
 }

@@ -3,7 +3,6 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -11,6 +10,7 @@
 
 #include "core/config/text_basics.h"
 #include "core/users/users_working_copy.h"
+#include "ui/controls/list_keys.h"
 #include "ui/shell/language_text.h"
 #include "ui/shell/qt_text.h"
 
@@ -223,16 +223,9 @@ bool TUsersPage::AskRemoval() {
 }
 
 bool TUsersPage::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == tree_ && event->type() == QEvent::KeyPress && IsUserRow(tree_->currentItem())) {
-    const int key = static_cast<QKeyEvent*>(event)->key();
-    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-      EditSelected();
-      return true;
-    }
-    if (key == Qt::Key_Delete) {
-      RemoveSelected();
-      return true;
-    }
+  if (watched == tree_ && IsUserRow(tree_->currentItem()) &&
+      ActOnListKey(event, [this] { EditSelected(); }, [this] { RemoveSelected(); })) {
+    return true;
   }
   return QWidget::eventFilter(watched, event);
 }
